@@ -1,0 +1,22 @@
+// The compiler's only ways out: message boxes and log lines. Both go through
+// replaceable handlers so that tests and tools can see and answer them.
+#pragma once
+
+// Box types and answers, with the values of MB_OK, MB_OKCANCEL, IDOK and IDCANCEL.
+constexpr unsigned kBoxOk = 0x0;
+constexpr unsigned kBoxOkCancel = 0x1;
+constexpr int kAnswerOk = 1;
+constexpr int kAnswerCancel = 2;
+
+using CompilerBoxHandler = int (*)(const char* text, const char* caption, unsigned type);
+using CompilerLogHandler = void (*)(const char* text);
+
+// nullptr restores the default: on Windows a MessageBoxA owned by the foreground
+// window; elsewhere one line on stderr, answered with OK.
+void SetCompilerBoxHandler(CompilerBoxHandler handler);
+int ShowCompilerBox(const char* text, const char* caption, unsigned type);
+
+// Receives every line that GramParser::Log writes, in addition to its edit control.
+// nullptr (the default) drops them.
+void SetCompilerLogHandler(CompilerLogHandler handler);
+void ForwardCompilerLog(const char* text);

@@ -1,0 +1,88 @@
+#include "GramParser.h"
+
+#include "CompilerMessages.h"
+
+#include <sstream>
+
+int32_t FindName(const std::vector<NameEntry>& table, const std::string& name)
+{
+    for (const NameEntry& entry : table) {
+        if (entry.name == name)
+            return entry.id;
+    }
+    return 0;
+}
+
+bool GramParser::Compile(std::string text, bool dump)
+{
+    Reset();
+    try {
+        if (!GetLines(text)) {
+            Log("GetLines() failed. Compile terminated.");
+            return false;
+        }
+        if (!ParseRules()) {
+            Log("ParseRules() failed. Compile terminated.");
+            return false;
+        }
+    } catch (...) {
+        // The body parser has already shown its box.
+        return false;
+    }
+    try {
+        if (dump)
+            Dump();
+        Pack(dump);
+    } catch (...) {
+        // Out of memory while listing or packing: no half-written grammar may be
+        // handed to the recogniser, and nothing may escape into the caller's COM call.
+        packed.clear();
+        return false;
+    }
+    return true;
+}
+
+bool GramParser::GetLines(const std::string& text)
+{
+    std::istringstream stream(text);
+    std::string line;
+    while (std::getline(stream, line, '\n'))
+        lines.emplace_back(line.c_str()); // a line ends at its first NUL byte
+    return true;
+}
+
+void GramParser::Reset()
+{
+    packed.clear();
+    lines.clear();
+    tokenText.clear();
+    // A body that starts with a character beginning no token is parsed with the kind
+    // left current; without this it would be the last kind of an earlier compilation.
+    tokenKind.clear();
+    exportRules.clear();
+    knownRules.clear();
+    importRules.clear();
+    knownWords.clear();
+    knownLists.clear();
+    ruleDefines.clear();
+    currentRuleId = 0;
+    nextRuleId = 1;
+    nextWordId = 1;
+    nextListId = 1;
+    groupDepth = 0;
+}
+
+void GramParser::Log(const char* text)
+{
+#ifdef _WIN32
+    if (logWindow) {
+        const char* parts[] = { text, "\n" };
+        for (const char* part : parts) {
+            WPARAM end = static_cast<WPARAM>(GetWindowTextLengthW(logWindow));
+            SendMessageA(logWindow, EM_SETSEL, end, static_cast<LPARAM>(end));
+            SendMessageA(logWindow, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(part));
+        }
+    }
+#endif
+    ForwardCompilerLog(text);
+}

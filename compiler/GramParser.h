@@ -1,0 +1,109 @@
+// The grammar compiler: turns "SAPI4 syntax" text (one rule per line) into a binary
+// context-free grammar in `packed`. One object serves many compilations; each starts
+// from an empty state and its results stay readable until the next Compile.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#ifdef _WIN32
+#include <windows.h>
+using LogWindowHandle = HWND;
+#else
+using LogWindowHandle = void*;
+#endif
+
+// A name with its numeric ID; tables keep these in order of insertion.
+struct NameEntry {
+    std::string name;
+    int32_t id = 0;
+};
+
+// One element of a rule body: a word, rule or list reference, or the start or end of an
+// operation (see ElementType and Operation).
+struct Element {
+    int32_t type = 0;
+    int32_t value = 0;
+};
+
+// A rule with a body, as the packer writes it.
+struct RuleDefine {
+    std::string name;
+    std::vector<Element> elements;
+};
+
+enum ElementType : int32_t {
+    kOperationStart = 1,
+    kOperationEnd = 2,
+    kWordElement = 3,
+    kRuleElement = 4,
+    kListElement = 6,
+};
+
+enum Operation : int32_t {
+    kSequence = 1,
+    kAlternatives = 2,
+    kRepetition = 3,
+    kOptional = 4,
+};
+
+class GramParser {
+public:
+    int32_t reserved = 0;              // zero, not used
+    LogWindowHandle logWindow = nullptr; // edit control receiving Log output; none by default
+    std::string ruleName;              // head of the rule being parsed
+    std::string tokenKind;             // current token: "word", "dqword", "sqword", "rule", "list" or the operator
+    std::string tokenText;
+    std::string rest;                  // unread remainder of the rule body
+    int32_t currentRuleId = 0;
+    int32_t nextRuleId = 0;
+    int32_t nextWordId = 0;
+    int32_t nextListId = 0;
+    std::vector<std::string> lines;
+    std::vector<RuleDefine> ruleDefines;
+    std::vector<unsigned char> packed;
+    std::vector<NameEntry> exportRules;
+    std::vector<NameEntry> knownRules;
+    std::vector<NameEntry> importRules;
+    std::vector<NameEntry> knownWords;
+    std::vector<NameEntry> knownLists;
+
+    // Groups deeper than this end the parse with an error box instead of exhausting
+    // the caller's stack (Dragon's thread has a small one).
+    static constexpr int kMaxGroupDepth = 100;
+
+    bool Compile(std::string text, bool dump);
+    bool GetLines(const std::string& text);
+    bool ParseRules();
+    void Reset();
+    void Log(const char* text);
+
+    bool NextToken();
+    std::vector<Element> ParseAlternatives();
+    std::vector<Element> ParseSequence();
+    std::vector<Element> ParseRepeat();
+    std::vector<Element> ParseFactor();
+    bool Expect(const char* kind);
+    void Dump();
+
+    void Pack(bool dump);
+    void WriteNameChunk(uint32_t chunkId, std::vector<NameEntry> entries);
+    void WriteRulesChunk(uint32_t chunkId, const std::vector<RuleDefine>& defines,
+                         const std::vector<NameEntry>& rules);
+
+private:
+    enum class LineOutcome { Done, Skipped, Cancelled, Duplicate };
+    LineOutcome ParseLine(int number, const std::string& text);
+    bool SyntaxError(int number, int lineNumber, const std::string& shown);
+
+    std::vector<Element> ParseWord(const std::string& word);
+    std::vector<Element> ParseGroup(const char* closing, int32_t operation);
+    std::string ReadQuotedWord(char quote, const char* missingMessage);
+    [[noreturn]] void Fail(const char* message);
+
+    int groupDepth = 0;
+};
+
+// Linear lookup by exact name; returns the entry's ID or 0 when the name is absent.
+int32_t FindName(const std::vector<NameEntry>& table, const std::string& name);

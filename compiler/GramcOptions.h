@@ -1,0 +1,19 @@
+// Command line of qm-gramc.
+#pragma once
+
+#include <string>
+#include <vector>
+
+struct GramcOptions {
+    std::string input;       // file name, or "-" for standard input
+    std::string output;      // -o: where the packed bytes go; empty for nowhere
+    std::string decode;      // --decode: a binary grammar to list instead of compiling
+    bool cancelSyntaxErrors = false;
+    bool dump = false;
+    bool help = false;
+};
+
+extern const char kGramcUsage[];
+
+// Returns false with a message naming the problem when the arguments make no sense.
+bool ParseGramcOptions(const std::vector<std::string>& args, GramcOptions& options, std::string& error);

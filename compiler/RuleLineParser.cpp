@@ -1,0 +1,159 @@
+// The line level: each line holds one rule head followed by "imported" or a body.
+#include "GramParser.h"
+
+#include "BoundedText.h"
+#include "CompilerMessages.h"
+
+#include <cstdio>
+
+namespace {
+const char* const kSyntaxErrorHeads[] = {
+    "Missing line terminator ';' in line %i:\n\n>> ",
+    "Missing rule delimiter '<' in line %i:\n\n>> ",
+    "Non-empty character found before rule delimiter '<' in line %i:\n\n>> ",
+    "Missing rule delimiter '>' in line %i:\n\n>> ",
+    "Another rule delimiter '<' found before '>' in line %i:\n\n>> ",
+    "Empty rule name found in line %i:\n\n>> ",
+    "Illegal (non-alphabetic or empty) character found in line %i:\n\n>> ",
+    "Keyword 'imported' not followed by line terminator in line %i:\n\n>> ",
+    "Keyword 'exported' not followed by '=' in line %i:\n\n>> ",
+    "None of the keywords (imported, exported, =) in line %i:\n\n>> ",
+};
+
+const char kSyntaxErrorTail[] =
+    "\n\nPress OK to skip the line and continue the parse.\n"
+    "(But the grammar will likely be incomplete.)\n\n"
+    "Press Cancel to break the parse and edit and the grammar.";
+
+const char kImported[] = "imported";
+const char kExported[] = "exported";
+
+bool Contains(const std::vector<RuleDefine>& defines, const std::string& name)
+{
+    for (const RuleDefine& define : defines) {
+        if (define.name == name)
+            return true;
+    }
+    return false;
+}
+
+bool Contains(const std::vector<NameEntry>& table, const std::string& name)
+{
+    for (const NameEntry& entry : table) {
+        if (entry.name == name)
+            return true;
+    }
+    return false;
+}
+
+void ShowError(const char* text)
+{
+    ShowCompilerBox(text, "Error", kBoxOk);
+}
+
+std::string WithoutLeadingSpaces(const std::string& text)
+{
+    std::size_t first = text.find_first_not_of(' ');
+    return first == std::string::npos ? std::string() : text.substr(first);
+}
+} // namespace
+
+bool GramParser::ParseRules()
+{
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        switch (ParseLine(static_cast<int>(i + 1), lines[i])) {
+        case LineOutcome::Duplicate:
+            return false;
+        case LineOutcome::Cancelled:
+            return true;
+        case LineOutcome::Done:
+        case LineOutcome::Skipped:
+            break;
+        }
+    }
+    return true;
+}
+
+// Shows syntax error `number` (1-based); true when the user chose to skip the line.
+bool GramParser::SyntaxError(int number, int lineNumber, const std::string& shown)
+{
+    char head[128];
+    std::snprintf(head, sizeof head, kSyntaxErrorHeads[number - 1], lineNumber);
+    std::string text = FitMessage(head, shown, kSyntaxErrorTail);
+    return ShowCompilerBox(text.c_str(), "Syntax Error", kBoxOkCancel) == kAnswerOk;
+}
+
+GramParser::LineOutcome GramParser::ParseLine(int number, const std::string& text)
+{
+    const std::string line = text.substr(0, text.find('#'));
+    if (line.empty())
+        return LineOutcome::Done;
+
+    auto refuse = [&](int error, const std::string& shown) {
+        return SyntaxError(error, number, shown) ? LineOutcome::Skipped : LineOutcome::Cancelled;
+    };
+
+    std::size_t terminator = line.find(';');
+    if (terminator == std::string::npos || terminator != line.size() - 1)
+        return refuse(1, line);
+    std::size_t open = line.find('<');
+    if (open == std::string::npos)
+        return refuse(2, line);
+    if (line.find_first_not_of(" <") < open)
+        return refuse(3, line);
+    std::size_t close = line.find('>');
+    if (close == std::string::npos)
+        return refuse(4, line);
+    if (line.find('<', open + 1) < close)
+        return refuse(5, line);
+
+    ruleName = line.substr(open + 1, close - open - 1);
+    if (ruleName.empty())
+        return refuse(6, line);
+    if (ruleName.find(' ') != std::string::npos)
+        return refuse(7, line);
+
+    if (Contains(ruleDefines, ruleName)) {
+        ShowError("rulename has already been defined");
+        return LineOutcome::Duplicate;
+    }
+    if (Contains(importRules, ruleName)) {
+        ShowError("rulename has already been defined as imported");
+        return LineOutcome::Duplicate;
+    }
+
+    currentRuleId = FindName(knownRules, ruleName);
+    if (currentRuleId == 0) {
+        currentRuleId = nextRuleId++;
+        knownRules.push_back({ ruleName, currentRuleId });
+    }
+
+    const std::string afterHead = WithoutLeadingSpaces(line.substr(close + 1));
+    const std::string keyword = afterHead.substr(0, afterHead.find_first_of(" ;"));
+    std::string body;
+    if (keyword == kImported) {
+        const std::string following = afterHead.substr(keyword.size());
+        if (WithoutLeadingSpaces(following).compare(0, 1, ";") != 0)
+            return refuse(8, keyword + following);
+        importRules.push_back({ ruleName, currentRuleId });
+        return LineOutcome::Done;
+    }
+    if (keyword == kExported) {
+        const std::string following = afterHead.substr(keyword.size());
+        if (WithoutLeadingSpaces(following).compare(0, 1, "=") != 0)
+            return refuse(9, keyword + following);
+        exportRules.push_back({ ruleName, currentRuleId });
+        body = following;
+    } else if (keyword == "=") {
+        body = afterHead;
+    } else {
+        return refuse(10, afterHead);
+    }
+
+    std::size_t bodyStart = body.find_first_not_of(" =");
+    rest = bodyStart == std::string::npos ? std::string() : body.substr(bodyStart);
+    NextToken();
+    std::vector<Element> elements = ParseAlternatives();
+    ruleDefines.push_back({ ruleName, std::move(elements) });
+    return LineOutcome::Done;
+}
