@@ -1,0 +1,5 @@
+#pragma once
+
+// Shows the last Windows error of a failed configuration write with its system text and ends
+// the process with that error code.
+[[noreturn]] void reportErrorAndExit();
