@@ -1,0 +1,147 @@
+#include "TextConversion.h"
+
+namespace qmsim {
+
+namespace {
+
+const char32_t Replacement = 0xFFFD;
+
+void AppendUtf8(std::string& out, char32_t c)
+{
+    if (c < 0x80) {
+        out += char(c);
+    } else if (c < 0x800) {
+        out += char(0xC0 | (c >> 6));
+        out += char(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += char(0xE0 | (c >> 12));
+        out += char(0x80 | ((c >> 6) & 0x3F));
+        out += char(0x80 | (c & 0x3F));
+    } else {
+        out += char(0xF0 | (c >> 18));
+        out += char(0x80 | ((c >> 12) & 0x3F));
+        out += char(0x80 | ((c >> 6) & 0x3F));
+        out += char(0x80 | (c & 0x3F));
+    }
+}
+
+bool IsSpace(char c)
+{
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+
+} // namespace
+
+std::string Utf16ToUtf8(const char16_t* text, size_t units)
+{
+    std::string out;
+    out.reserve(units);
+    for (size_t i = 0; i < units; ++i) {
+        char32_t c = text[i];
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < units && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (char32_t(text[i + 1]) - 0xDC00);
+            ++i;
+        } else if (c >= 0xD800 && c <= 0xDFFF) {
+            c = Replacement;
+        }
+        AppendUtf8(out, c);
+    }
+    return out;
+}
+
+std::string Utf16ToUtf8(const std::u16string& text)
+{
+    return Utf16ToUtf8(text.data(), text.size());
+}
+
+std::u16string Utf8ToUtf16(const std::string& text)
+{
+    std::u16string out;
+    const unsigned char* s = reinterpret_cast<const unsigned char*>(text.data());
+    const size_t n = text.size();
+    size_t i = 0;
+    while (i < n) {
+        unsigned char b = s[i];
+        char32_t c = Replacement;
+        size_t length = 1;
+        if (b < 0x80) {
+            c = b;
+        } else if (b >= 0xC2 && b <= 0xF4) {
+            size_t need = b < 0xE0 ? 1 : b < 0xF0 ? 2 : 3;
+            char32_t value = b & (0x3F >> need);
+            size_t k = 1;
+            for (; k <= need && i + k < n && (s[i + k] & 0xC0) == 0x80; ++k)
+                value = (value << 6) | (s[i + k] & 0x3F);
+            const char32_t minimum[] = {0, 0x80, 0x800, 0x10000};
+            if (k == need + 1 && value >= minimum[need] && value <= 0x10FFFF && !(value >= 0xD800 && value <= 0xDFFF)) {
+                c = value;
+                length = need + 1;
+            } else {
+                length = k; // skip the broken sequence as one replacement
+            }
+        }
+        if (c >= 0x10000) {
+            c -= 0x10000;
+            out += char16_t(0xD800 + (c >> 10));
+            out += char16_t(0xDC00 + (c & 0x3FF));
+        } else {
+            out += char16_t(c);
+        }
+        i += length;
+    }
+    return out;
+}
+
+std::string Cp1252ToUtf8(const std::string& text)
+{
+    static const char16_t high[32] = {
+        0x20AC, 0xFFFD, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+        0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0xFFFD, 0x017D, 0xFFFD,
+        0xFFFD, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+        0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0xFFFD, 0x017E, 0x0178,
+    };
+    std::string out;
+    out.reserve(text.size());
+    for (char ch : text) {
+        unsigned char b = static_cast<unsigned char>(ch);
+        if (b >= 0x80 && b < 0xA0)
+            AppendUtf8(out, high[b - 0x80]);
+        else
+            AppendUtf8(out, b);
+    }
+    return out;
+}
+
+bool EqualIgnoringAsciiCase(const std::string& a, const std::string& b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        char x = a[i], y = b[i];
+        if (x >= 'A' && x <= 'Z')
+            x = char(x - 'A' + 'a');
+        if (y >= 'A' && y <= 'Z')
+            y = char(y - 'A' + 'a');
+        if (x != y)
+            return false;
+    }
+    return true;
+}
+
+std::vector<std::string> SplitWords(const std::string& text)
+{
+    std::vector<std::string> words;
+    size_t i = 0;
+    while (i < text.size()) {
+        while (i < text.size() && IsSpace(text[i]))
+            ++i;
+        size_t start = i;
+        while (i < text.size() && !IsSpace(text[i]))
+            ++i;
+        if (i > start)
+            words.push_back(text.substr(start, i - start));
+    }
+    return words;
+}
+
+} // namespace qmsim

@@ -1,0 +1,94 @@
+// Shared state of one simulated recogniser. Every COM object of the engine holds a
+// shared_ptr to it, so it lives as long as the module keeps any of them.
+#pragma once
+
+#include "CoreBridge.h"
+#include "SimEngine.h"
+#include "../../grammar/DragonInterfaces.h"
+
+#include <wrl/client.h>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace qmsim {
+
+class SimGrammar;
+
+struct RegisteredEngineSink {
+    DWORD key = 0;
+    DWORD flags = 0;
+    Microsoft::WRL::ComPtr<IDgnSREngineNotifySinkW> sink;
+};
+
+struct PendingScript {
+    DWORD cookie = 0;
+    std::string script;
+    std::vector<wchar_t> values;
+    bool withValues = false;
+    std::string name;
+};
+
+struct EngineState {
+    EngineOptions options;
+    CoreBridge core;
+
+    std::vector<RegisteredEngineSink> engineSinks;
+    DWORD nextSinkKey = 0x1001;
+
+    std::vector<Microsoft::WRL::ComPtr<IDgnSSvcActionNotifySink>> actionSinks;
+
+    std::map<int, SimGrammar*> grammars; // live grammar objects by engine id
+
+    // Utterance-begin cookies: counter and those being waited for (utterances may nest
+    // when a module's handler runs a message loop that lets another one begin).
+    struct AwaitedCookie {
+        DWORD low = 0, high = 0;
+        bool resumed = false;
+    };
+    DWORD utteranceCount = 0;
+    std::vector<AwaitedCookie> awaitedCookies;
+
+    std::function<HWND()> foregroundRule;
+
+    // Posted script runs; the engine window executes them from the message loop.
+    HWND window = nullptr;
+    std::vector<PendingScript> pendingScripts;
+    bool runningScripts = false; // a script's Wait pumps messages: no second run meanwhile
+
+    mutable std::mutex transcriptLock; // the host's box watcher records from its own thread
+    std::vector<std::string> transcript;
+    std::function<void(const std::string&)> listener;
+
+    EngineState();
+    ~EngineState();
+
+    void Record(const std::string& line);
+    HWND Foreground() const;
+    void ScheduleScript(PendingScript script);
+    void RunPendingScripts();
+    void ReleaseSinks();
+};
+
+// Sets the thread's error object to text and returns hr, for every refusal of the engine.
+HRESULT FailWith(HRESULT hr, const std::string& text, REFIID iid);
+
+std::string Narrow(const wchar_t* text);
+std::wstring Widen(const std::string& text);
+
+// Result codes of the simulated recogniser.
+constexpr HRESULT SIMERR_BADGRAMMAR = (HRESULT)0x80040201L;  // grammar data refused
+constexpr HRESULT SIMERR_NORULE = (HRESULT)0x80040202L;      // rule or list not in the grammar
+constexpr HRESULT SIMERR_BADLIST = (HRESULT)0x80040203L;     // malformed word records
+constexpr HRESULT SIMERR_UNKNOWNCOOKIE = (HRESULT)0x80040204L;
+
+// Creation of the engine's COM objects (one counted reference for the caller).
+HRESULT CreateSimSite(const std::shared_ptr<EngineState>& state, IServiceProvider** site);
+HRESULT CreateSimCentral(const std::shared_ptr<EngineState>& state, REFIID iid, void** out);
+HRESULT CreateSimSpeechServices(const std::shared_ptr<EngineState>& state, REFIID iid, void** out);
+HRESULT CreateSimWindowModule(const std::shared_ptr<EngineState>& state, REFIID iid, void** out);
+HRESULT CreateSimResults(const std::vector<SpokenWord>& words, QWORD begin, QWORD end, IUnknown** out);
+
+} // namespace qmsim

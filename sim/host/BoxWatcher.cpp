@@ -1,0 +1,168 @@
+#include "BoxWatcher.h"
+
+namespace qmhost {
+namespace {
+
+constexpr int kBoxTextId = 0xFFFF;
+
+std::string Utf8(const std::wstring& text) {
+    if (text.empty())
+        return std::string();
+    int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    std::string out(size > 0 ? size - 1 : 0, '\0');
+    if (size > 1)
+        WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, &out[0], size, nullptr, nullptr);
+    return out;
+}
+
+std::wstring WindowText(HWND window) {
+    int length = GetWindowTextLengthW(window);
+    std::wstring text(length + 1, L'\0');
+    int got = GetWindowTextW(window, &text[0], length + 1);
+    text.resize(got > 0 ? got : 0);
+    return text;
+}
+
+// Control characters become escapes so that a record stays on one line.
+std::string OneLine(const std::string& text) {
+    std::string out;
+    for (char c : text) {
+        if (c == '\n')
+            out += "\\n";
+        else if (c == '\r')
+            out += "\\r";
+        else if (c == '\t')
+            out += "\\t";
+        else
+            out += c;
+    }
+    return out;
+}
+
+BOOL CALLBACK CollectBox(HWND window, LPARAM param) {
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    if (process != GetCurrentProcessId() || !IsWindowVisible(window))
+        return TRUE;
+    wchar_t className[16] = {};
+    GetClassNameW(window, className, 16);
+    if (wcscmp(className, L"#32770") == 0 && GetDlgItem(window, kBoxTextId))
+        reinterpret_cast<std::vector<HWND>*>(param)->push_back(window);
+    return TRUE;
+}
+
+} // namespace
+
+const char* AnswerName(int answer) {
+    switch (answer) {
+    case IDOK: return "ok";
+    case IDCANCEL: return "cancel";
+    case IDYES: return "yes";
+    case IDNO: return "no";
+    default: return "?";
+    }
+}
+
+int AnswerFromName(const std::string& name) {
+    if (name == "ok") return IDOK;
+    if (name == "cancel") return IDCANCEL;
+    if (name == "yes") return IDYES;
+    if (name == "no") return IDNO;
+    return 0;
+}
+
+BoxWatcher::BoxWatcher(std::function<void(const std::string&)> record) : record_(std::move(record)) {}
+
+BoxWatcher::~BoxWatcher() { Stop(); }
+
+void BoxWatcher::Start() {
+    if (thread_.joinable())
+        return;
+    stop_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    thread_ = std::thread([this] { Run(); });
+}
+
+void BoxWatcher::Stop() {
+    if (!thread_.joinable())
+        return;
+    SetEvent(stop_);
+    thread_.join();
+    CloseHandle(stop_);
+    stop_ = nullptr;
+}
+
+void BoxWatcher::AddRule(const BoxRule& rule) {
+    std::lock_guard<std::mutex> guard(lock_);
+    rules_.push_back(rule);
+}
+
+std::vector<BoxRecord> BoxWatcher::Records() const {
+    std::lock_guard<std::mutex> guard(lock_);
+    return records_;
+}
+
+void BoxWatcher::Run() {
+    while (WaitForSingleObject(stop_, 40) == WAIT_TIMEOUT)
+        Scan();
+}
+
+void BoxWatcher::Scan() {
+    std::vector<HWND> boxes;
+    EnumWindows(CollectBox, reinterpret_cast<LPARAM>(&boxes));
+
+    std::set<HWND> stillThere;
+    for (HWND box : boxes) {
+        stillThere.insert(box);
+        bool seen;
+        {
+            std::lock_guard<std::mutex> guard(lock_);
+            seen = answered_.count(box) != 0;
+        }
+        if (!seen)
+            Answer(box);
+    }
+    // A handle may come back for a later box once the old one is gone.
+    std::lock_guard<std::mutex> guard(lock_);
+    for (auto it = answered_.begin(); it != answered_.end();)
+        it = stillThere.count(*it) ? std::next(it) : answered_.erase(it);
+}
+
+void BoxWatcher::Answer(HWND box) {
+    BoxRecord record;
+    record.caption = Utf8(WindowText(box));
+    record.text = Utf8(WindowText(GetDlgItem(box, kBoxTextId)));
+
+    int answer = 0;
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        for (const BoxRule& rule : rules_) {
+            if (rule.caption == record.caption &&
+                (rule.text == "*" || record.text.find(rule.text) != std::string::npos) && GetDlgItem(box, rule.answer)) {
+                answer = rule.answer;
+                break;
+            }
+        }
+    }
+    if (!answer) {
+        // As Enter would: the box's default button, else whichever button it has.
+        LRESULT def = SendMessageW(box, DM_GETDEFID, 0, 0);
+        if (HIWORD(def) == DC_HASDEFID && GetDlgItem(box, LOWORD(def)))
+            answer = LOWORD(def);
+        for (int id : {IDOK, IDYES, IDNO, IDCANCEL})
+            if (!answer && GetDlgItem(box, id))
+                answer = id;
+        if (!answer)
+            answer = IDOK;
+    }
+    record.answer = answer;
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        answered_.insert(box);
+        records_.push_back(record);
+    }
+    if (record_)
+        record_("box \"" + OneLine(record.caption) + "\" \"" + OneLine(record.text) + "\" -> " + AnswerName(answer));
+    PostMessageW(box, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, answer)));
+}
+
+} // namespace qmhost

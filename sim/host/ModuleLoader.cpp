@@ -1,0 +1,170 @@
+#include "ModuleLoader.h"
+
+#include <cstdio>
+
+namespace qmhost {
+namespace {
+
+std::string ToUtf8(const std::wstring& text) {
+    if (text.empty())
+        return std::string();
+    int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    std::string out(size > 0 ? size - 1 : 0, '\0');
+    if (size > 1)
+        WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, &out[0], size, nullptr, nullptr);
+    return out;
+}
+
+// The in-process server path that COM used for a class.
+std::wstring RegisteredPath(const CLSID& clsid) {
+    wchar_t guid[64] = {};
+    StringFromGUID2(clsid, guid, 64);
+    std::wstring key = std::wstring(L"CLSID\\") + guid + L"\\InprocServer32";
+    wchar_t path[MAX_PATH] = {};
+    LONG size = sizeof path;
+    if (RegQueryValueW(HKEY_CLASSES_ROOT, key.c_str(), path, &size) != ERROR_SUCCESS)
+        return std::wstring();
+    return path;
+}
+
+using CanUnloadNow = HRESULT(STDAPICALLTYPE*)();
+using GetClassObject = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
+
+} // namespace
+
+std::wstring DragonConfigurationFolder() { return L"C:\\ProgramData\\Nuance\\NaturallySpeaking15"; }
+
+std::string GuidText(const GUID& guid) {
+    wchar_t text[64] = {};
+    StringFromGUID2(guid, text, 64);
+    return ToUtf8(text);
+}
+
+bool ModuleLoader::Create(LoadedModule& module, IUnknown* object) {
+    HRESULT hr = object->QueryInterface(IID_IDgnAppSupportW, reinterpret_cast<void**>(module.appSupport.GetAddressOf()));
+    if (FAILED(hr) || !module.appSupport) {
+        engine_.Record("module " + module.name + ": no IDgnAppSupportW (" + qmsim::HexCode(hr) + ")");
+        return false;
+    }
+    modules_.push_back(module);
+    return true;
+}
+
+int ModuleLoader::LoadFromConfiguration(const std::wstring& folder) {
+    std::wstring system = folder + L"\\nssystem.ini";
+    std::wstring apps = folder + L"\\nsapps.ini";
+    std::vector<wchar_t> keys(32768, L'\0');
+    DWORD got = GetPrivateProfileStringW(L"Global Clients", nullptr, L"", keys.data(), (DWORD)keys.size(), system.c_str());
+    int created = 0;
+    for (const wchar_t* key = keys.data(); key < keys.data() + got && *key; key += wcslen(key) + 1) {
+        LoadedModule module;
+        module.name = ToUtf8(key);
+        wchar_t guid[256] = {};
+        GetPrivateProfileStringW(key, L"App Support GUID", L"", guid, 256, apps.c_str());
+        if (!*guid) {
+            engine_.Record("global client " + module.name + ": no \"App Support GUID\" in nsapps.ini");
+            continue;
+        }
+        if (FAILED(CLSIDFromString(guid, &module.clsid))) {
+            engine_.Record("global client " + module.name + ": bad class identifier " + ToUtf8(guid));
+            continue;
+        }
+        Microsoft::WRL::ComPtr<IUnknown> object;
+        HRESULT hr = CoCreateInstance(module.clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown,
+                                      reinterpret_cast<void**>(object.GetAddressOf()));
+        if (FAILED(hr)) {
+            engine_.Record("global client " + module.name + ": CoCreateInstance " + GuidText(module.clsid) +
+                           " failed with " + qmsim::HexCode(hr));
+            continue;
+        }
+        module.path = RegisteredPath(module.clsid);
+        engine_.Record("global client " + module.name + ": created " + GuidText(module.clsid));
+        if (Create(module, object.Get()))
+            ++created;
+    }
+    if (created == 0)
+        engine_.Record("no global client loaded from " + ToUtf8(system));
+    return created;
+}
+
+bool ModuleLoader::LoadFromFile(const std::wstring& path, const CLSID& clsid) {
+    LoadedModule module;
+    module.name = ToUtf8(path);
+    module.path = path;
+    module.clsid = clsid;
+    module.library = LoadLibraryW(path.c_str());
+    if (!module.library) {
+        engine_.Record("module " + module.name + ": cannot be loaded (error " + std::to_string(GetLastError()) + ")");
+        return false;
+    }
+    auto getClassObject = reinterpret_cast<GetClassObject>(reinterpret_cast<void (*)()>(GetProcAddress(module.library, "DllGetClassObject")));
+    Microsoft::WRL::ComPtr<IClassFactory> factory;
+    HRESULT hr = getClassObject ? getClassObject(clsid, IID_IClassFactory, reinterpret_cast<void**>(factory.GetAddressOf()))
+                                : E_NOINTERFACE;
+    Microsoft::WRL::ComPtr<IUnknown> object;
+    if (SUCCEEDED(hr) && factory)
+        hr = factory->CreateInstance(nullptr, IID_IUnknown, reinterpret_cast<void**>(object.GetAddressOf()));
+    if (FAILED(hr) || !object) {
+        engine_.Record("module " + module.name + ": class " + GuidText(clsid) + " not created (" + qmsim::HexCode(hr) + ")");
+        return false;
+    }
+    engine_.Record("module " + module.name + ": created " + GuidText(clsid));
+    return Create(module, object.Get());
+}
+
+void ModuleLoader::RegisterAll() {
+    for (LoadedModule& module : modules_) {
+        Microsoft::WRL::ComPtr<IServiceProvider> site;
+        if (FAILED(engine_.CreateSite(site.GetAddressOf())))
+            continue;
+        engine_.Record("Register " + module.name);
+        HRESULT hr = module.appSupport->Register(site.Get());
+        module.registered = true;
+        engine_.Record("Register returned " + qmsim::HexCode(hr));
+    }
+}
+
+bool ModuleLoader::UnregisterAll() {
+    if (unregistered_)
+        return true;
+    unregistered_ = true;
+    for (LoadedModule& module : modules_) {
+        if (module.registered) {
+            engine_.Record("UnRegister " + module.name);
+            HRESULT hr = module.appSupport->UnRegister();
+            engine_.Record("UnRegister returned " + qmsim::HexCode(hr));
+        }
+        ULONG left = module.appSupport.Reset();
+        engine_.Record("released " + module.name + " (" + std::to_string(left) + " references left)");
+    }
+    // What the modules left behind, before the engine lets go of it.
+    qmsim::EngineSnapshot snapshot = engine_.Snapshot();
+    engine_.Record("grammars still loaded: " + std::to_string(snapshot.grammars.size()));
+    engine_.Record("sinks still registered: " + std::to_string(snapshot.engineSinks.size()) + " engine, " +
+                   std::to_string(snapshot.actionSinks) + " action");
+    engine_.ReleaseSinks();
+
+    bool allUnload = true;
+    for (LoadedModule& module : modules_) {
+        HMODULE library = module.library ? module.library
+                                         : (module.path.empty() ? nullptr : GetModuleHandleW(module.path.c_str()));
+        auto canUnload = library ? reinterpret_cast<CanUnloadNow>(reinterpret_cast<void (*)()>(GetProcAddress(library, "DllCanUnloadNow"))) : nullptr;
+        if (!canUnload) {
+            engine_.Record("DllCanUnloadNow " + module.name + ": not found");
+            allUnload = false;
+            continue;
+        }
+        HRESULT hr = canUnload();
+        engine_.Record("DllCanUnloadNow " + module.name + ": " +
+                       (hr == S_OK ? std::string("S_OK") : hr == S_FALSE ? std::string("S_FALSE") : qmsim::HexCode(hr)));
+        allUnload = allUnload && hr == S_OK;
+        if (module.library && hr == S_OK) {
+            FreeLibrary(module.library);
+            module.library = nullptr;
+        }
+    }
+    CoFreeUnusedLibraries();
+    return allUnload;
+}
+
+} // namespace qmhost

@@ -1,0 +1,24 @@
+// Reading natspeak.exe's script language: one command per line, '#' starts a comment
+// line, arguments separated by blanks, "double quotes" around arguments with blanks
+// (escapes \n \r \t \" \\ inside them).
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace qmhost {
+
+struct ScriptCommand {
+    int line = 0;
+    std::string name;
+    std::vector<std::string> args;
+    std::string text; // the line as written, for messages
+};
+
+// Returns false with error ("line N: ...") on an unterminated quote.
+bool ParseScript(const std::string& source, std::vector<ScriptCommand>& commands, std::string& error);
+
+// Splits one line into words; false on an unterminated quote.
+bool SplitLine(const std::string& line, std::vector<std::string>& words);
+
+} // namespace qmhost
