@@ -1,0 +1,42 @@
+// The action sink: Dragon reports the end of a script or of a keystroke playback here; the
+// sink posts that to the ControllerWindow, where the script wait picks it up.
+#pragma once
+
+#include "../grammar/DragonInterfaces.h"
+
+class ModuleController;
+
+// The two values of ScriptError, posted with WM_SCRIPT_DONE; freed by whoever takes the
+// message off the queue.
+struct ScriptErrorInfo {
+    DWORD first;
+    DWORD second;
+};
+
+class CDgnSSvcActionNotifySink final : public IDgnSSvcActionNotifySink {
+public:
+    // Reference count starts at 0; *sink receives one reference.
+    static HRESULT Create(CDgnSSvcActionNotifySink** sink);
+
+    void setController(ModuleController* controller) { m_controller = controller; }
+    // Disconnect cuts the sink off; Dragon keeps it registered and may go on calling it.
+    void detach() { m_controller = nullptr; }
+    ModuleController* controller() const { return m_controller; }
+
+    STDMETHODIMP QueryInterface(REFIID iid, void** object) override;
+    STDMETHODIMP_(ULONG) AddRef() override;
+    STDMETHODIMP_(ULONG) Release() override;
+
+    STDMETHODIMP PlaybackDone(DWORD cookie) override;
+    STDMETHODIMP PlaybackAborted(DWORD cookie, DWORD value) override;
+    STDMETHODIMP ScriptDone(DWORD cookie) override;
+    STDMETHODIMP ScriptStatus(DWORD first, DWORD second) override;
+    STDMETHODIMP ScriptError(DWORD cookie, DWORD first, DWORD second) override;
+
+private:
+    CDgnSSvcActionNotifySink();
+    ~CDgnSSvcActionNotifySink();
+
+    ULONG m_refs = 0;
+    ModuleController* m_controller = nullptr;
+};

@@ -1,0 +1,118 @@
+#include "CSRGramNotifySink.h"
+
+#include "../grammar/CGramObj.h"
+#include "../module/ComBoundary.h"
+#include "../module/ModuleController.h"
+#include "../module/ModuleLock.h"
+
+#include <new>
+
+CSRGramNotifySink::CSRGramNotifySink(CGramObj* grammar, DWORD option1, DWORD option2)
+    : m_grammar(grammar), m_option1(option1), m_option2(option2)
+{
+    ModuleLockIncrement();
+}
+
+CSRGramNotifySink::~CSRGramNotifySink()
+{
+    ModuleLockDecrement();
+}
+
+HRESULT CSRGramNotifySink::Create(CGramObj* grammar, DWORD option1, DWORD option2, CSRGramNotifySink** sink)
+{
+    if (!sink)
+        return E_POINTER;
+    *sink = new (std::nothrow) CSRGramNotifySink(grammar, option1, option2);
+    if (!*sink)
+        return E_OUTOFMEMORY;
+    (*sink)->AddRef();
+    return S_OK;
+}
+
+STDMETHODIMP CSRGramNotifySink::QueryInterface(REFIID iid, void** object)
+{
+    if (!object)
+        return E_POINTER;
+    if (iid == IID_IUnknown || iid == IID_ISRGramNotifySinkW)
+        *object = static_cast<ISRGramNotifySinkW*>(this);
+    else if (iid == IID_IDgnGetSinkFlags)
+        *object = static_cast<IDgnGetSinkFlags*>(this);
+    else {
+        *object = nullptr;
+        return E_NOINTERFACE;
+    }
+    AddRef();
+    return S_OK;
+}
+
+STDMETHODIMP_(ULONG) CSRGramNotifySink::AddRef()
+{
+    return ++m_refs;
+}
+
+STDMETHODIMP_(ULONG) CSRGramNotifySink::Release()
+{
+    ULONG refs = --m_refs;
+    if (refs == 0)
+        delete this;
+    return refs;
+}
+
+STDMETHODIMP CSRGramNotifySink::BookMark(DWORD)
+{
+    return S_OK;
+}
+
+STDMETHODIMP CSRGramNotifySink::Paused()
+{
+    return S_OK;
+}
+
+STDMETHODIMP CSRGramNotifySink::PhraseFinish(DWORD flags, QWORD, QWORD, PSRPHRASEW phrase, LPUNKNOWN results)
+{
+    if (!m_grammar)
+        return S_OK;
+    CGramObj* grammar = m_grammar;
+    RunAtComBoundary(L"Recognition result failed with:", [&] { grammar->onPhraseFinish(flags, phrase, results); });
+    return S_OK;
+}
+
+STDMETHODIMP CSRGramNotifySink::PhraseHypothesis(DWORD, QWORD, QWORD, PSRPHRASEW, LPUNKNOWN)
+{
+    return S_OK;
+}
+
+STDMETHODIMP CSRGramNotifySink::PhraseStart(QWORD)
+{
+    if (m_grammar && m_grammar->owner)
+        m_grammar->owner->startTicks = GetTickCount64();
+    return S_OK;
+}
+
+STDMETHODIMP CSRGramNotifySink::ReEvaluate(LPUNKNOWN)
+{
+    return S_OK;
+}
+
+STDMETHODIMP CSRGramNotifySink::Training(DWORD)
+{
+    return S_OK;
+}
+
+STDMETHODIMP CSRGramNotifySink::UnArchive(LPUNKNOWN)
+{
+    return S_OK;
+}
+
+STDMETHODIMP CSRGramNotifySink::SinkFlagsGet(DWORD* flags)
+{
+    if (!flags)
+        return S_OK;
+    DWORD value = DGNSINKFLAGS_GRAMMAR;
+    if (m_option1)
+        value += DGNSINKFLAGS_GRAMMAR_OPTION1;
+    if (m_option2)
+        value += DGNSINKFLAGS_GRAMMAR_OPTION2;
+    *flags = value;
+    return S_OK;
+}

@@ -1,0 +1,46 @@
+// Notification sink of a command grammar: times each phrase and hands finished phrases to
+// the grammar's result handling. Dragon calls it on its own thread.
+#pragma once
+
+#include "../grammar/DragonInterfaces.h"
+
+class CGramObj;
+
+class CSRGramNotifySink final : public ISRGramNotifySinkW, public IDgnGetSinkFlags {
+public:
+    // Reference count starts at 0; *sink receives one reference.
+    static HRESULT Create(CGramObj* grammar, DWORD option1, DWORD option2, CSRGramNotifySink** sink);
+
+    // Called when the grammar goes: later notifications are answered with S_OK only.
+    void detach() { m_grammar = nullptr; }
+    CGramObj* grammar() const { return m_grammar; }
+
+    // IUnknown
+    STDMETHODIMP QueryInterface(REFIID iid, void** object) override;
+    STDMETHODIMP_(ULONG) AddRef() override;
+    STDMETHODIMP_(ULONG) Release() override;
+
+    // ISRGramNotifySinkW
+    STDMETHODIMP BookMark(DWORD mark) override;
+    STDMETHODIMP Paused() override;
+    STDMETHODIMP PhraseFinish(DWORD flags, QWORD beginTime, QWORD endTime, PSRPHRASEW phrase,
+                              LPUNKNOWN results) override;
+    STDMETHODIMP PhraseHypothesis(DWORD flags, QWORD beginTime, QWORD endTime, PSRPHRASEW phrase,
+                                  LPUNKNOWN results) override;
+    STDMETHODIMP PhraseStart(QWORD time) override;
+    STDMETHODIMP ReEvaluate(LPUNKNOWN results) override;
+    STDMETHODIMP Training(DWORD train) override;
+    STDMETHODIMP UnArchive(LPUNKNOWN archive) override;
+
+    // IDgnGetSinkFlags
+    STDMETHODIMP SinkFlagsGet(DWORD* flags) override;
+
+private:
+    CSRGramNotifySink(CGramObj* grammar, DWORD option1, DWORD option2);
+    ~CSRGramNotifySink();
+
+    ULONG m_refs = 0;
+    CGramObj* m_grammar;
+    DWORD m_option1;
+    DWORD m_option2;
+};

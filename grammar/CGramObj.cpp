@@ -1,0 +1,330 @@
+#include "CGramObj.h"
+
+#include "../commands/CSRGramNotifySink.h"
+#include "../module/CSRBuiltinGramNotifySink.h"
+#include "../module/MessageBoxes.h"
+#include "../module/ModuleController.h"
+
+#include <new>
+
+using Microsoft::WRL::ComPtr;
+
+namespace {
+
+// Owns a BSTR for the length of one recogniser call.
+class BstrText {
+public:
+    // A null text gives a null BSTR; a failed allocation throws E_OUTOFMEMORY.
+    BstrText(const char* text, UINT codePage)
+    {
+        if (!text)
+            return;
+        int length = MultiByteToWideChar(codePage, 0, text, -1, nullptr, 0);
+        if (length <= 0)
+            length = 1;
+        m_text = SysAllocStringLen(nullptr, static_cast<UINT>(length - 1));
+        if (!m_text)
+            throw _com_error(E_OUTOFMEMORY);
+        m_text[0] = L'\0';
+        MultiByteToWideChar(codePage, 0, text, -1, m_text, length);
+        m_text[length - 1] = L'\0';
+    }
+    ~BstrText() { SysFreeString(m_text); }
+    BstrText(const BstrText&) = delete;
+    BstrText& operator=(const BstrText&) = delete;
+    BSTR get() const { return m_text; }
+
+private:
+    BSTR m_text = nullptr;
+};
+
+// An error object describes only the call that failed just before it is read. One left
+// behind by an earlier failure whose result was ignored must not describe the next one.
+void DropStaleErrorInfo()
+{
+    SetErrorInfo(0, nullptr);
+}
+
+void ShowNoGrammarBox()
+{
+    ShowMessageBoxW(nullptr, L"No ISRGramCommon interface!", L"Error", MB_ICONHAND);
+}
+
+} // namespace
+
+CGramObj::CGramObj() = default;
+
+CGramObj::~CGramObj()
+{
+    detachSinks();
+}
+
+void CGramObj::init(ModuleController* newOwner)
+{
+    owner = newOwner;
+    number = 0;
+    isSpecific = 0;
+    loadOption1 = 0;
+    gramCommon = nullptr;
+    next = nullptr;
+    builtinNext = nullptr;
+    moduleName.clear();
+    appTitle.clear();
+    windowTitle.clear();
+}
+
+void CGramObj::detachSinks()
+{
+    if (commandSink) {
+        commandSink->detach();
+        commandSink.Reset();
+    }
+    if (builtinSink) {
+        builtinSink->detach();
+        builtinSink.Reset();
+    }
+}
+
+int CGramObj::load(const void* data, DWORD size, DWORD option1, DWORD option2)
+{
+    if (!owner || !owner->central) {
+        ShowMessageBoxW(nullptr, L"Calling CGramObj::load is not allowed before calling connectDragon", L"Error",
+                        MB_ICONHAND);
+        return 0;
+    }
+    loadOption1 = option1;
+    if (gramCommon) {
+        ShowMessageBoxW(nullptr, L"A grammar is already loaded ", L"Error", MB_ICONHAND);
+        return 0;
+    }
+    if (!data || size == 0)
+        return 0;
+
+    ComPtr<CSRGramNotifySink> sink;
+    if (FAILED(CSRGramNotifySink::Create(this, option1, option2, sink.ReleaseAndGetAddressOf())))
+        return 0;
+    ComPtr<ISRGramNotifySinkW> sinkInterface;
+    if (FAILED(sink->QueryInterface(IID_ISRGramNotifySinkW,
+                                   reinterpret_cast<void**>(sinkInterface.ReleaseAndGetAddressOf())))) {
+        sink->detach();
+        return 0;
+    }
+
+    ComPtr<IUnknown> grammar;
+    SDATA block{const_cast<void*>(data), size};
+    DropStaleErrorInfo();
+    HRESULT hr = owner->central->GrammarLoad(SRGRMFMT_CFG, block, sinkInterface.Get(), IID_ISRGramNotifySinkW,
+                                             grammar.GetAddressOf());
+    if (FAILED(hr)) {
+        sink->detach();
+        reportComError(L"Grammar load failed with:", hr);
+        return 0;
+    }
+    if (!grammar) {
+        sink->detach();
+        throw _com_error(E_POINTER);
+    }
+    if (FAILED(grammar.CopyTo(IID_ISRGramCommonW, reinterpret_cast<void**>(&gramCommon))) || !gramCommon) {
+        gramCommon = nullptr;
+        sink->detach();
+        owner->log("GrammarLoad failed");
+        return 0;
+    }
+    commandSink = sink;
+    owner->linkGrammar(this);
+    return 1;
+}
+
+int CGramObj::loadBuiltinCommands(const void* data, DWORD size)
+{
+    if (!owner || !owner->central)
+        return 0;
+    if (!data || size == 0) {
+        owner->log("No data passed to CGramObj::loadBuiltinCommands()\n");
+        return 0;
+    }
+
+    ComPtr<CSRBuiltinGramNotifySink> sink;
+    if (FAILED(CSRBuiltinGramNotifySink::Create(this, sink.ReleaseAndGetAddressOf())))
+        return 0;
+    ComPtr<ISRGramNotifySinkW> sinkInterface;
+    if (FAILED(sink->QueryInterface(IID_ISRGramNotifySinkW,
+                                   reinterpret_cast<void**>(sinkInterface.ReleaseAndGetAddressOf())))) {
+        sink->detach();
+        return 0;
+    }
+
+    ComPtr<IUnknown> grammar;
+    SDATA block{const_cast<void*>(data), size};
+    DropStaleErrorInfo();
+    HRESULT hr = owner->central->GrammarLoad(SRGRMFMT_CFG, block, sinkInterface.Get(), IID_ISRGramNotifySinkW,
+                                             grammar.GetAddressOf());
+    if (FAILED(hr)) {
+        sink->detach();
+        reportComError(L"Grammar load failed with:", hr);
+        return 0;
+    }
+    if (!grammar) {
+        sink->detach();
+        throw _com_error(E_POINTER);
+    }
+    ISRGramCommonW* common = nullptr;
+    if (FAILED(grammar.CopyTo(IID_ISRGramCommonW, reinterpret_cast<void**>(&common))) || !common) {
+        sink->detach();
+        owner->log("QueryInterface(ISRGramCommon) failed.\n");
+        return 0;
+    }
+    gramCommon = common;
+    builtinSink = sink;
+    owner->linkBuiltinGrammar(this);
+    return 1;
+}
+
+int CGramObj::activate(const char* ruleName, HWND window)
+{
+    if (!gramCommon) {
+        ShowNoGrammarBox();
+        return 0;
+    }
+    if (window && !IsWindow(window))
+        return 0;
+    BstrText name(ruleName && *ruleName ? ruleName : nullptr, CP_THREAD_ACP);
+    DropStaleErrorInfo();
+    HRESULT hr = gramCommon->Activate(window, FALSE, name.get());
+    if (FAILED(hr)) {
+        reportComError(L"CGramObj::activate failed with:", hr);
+        return 0;
+    }
+    return 1;
+}
+
+int CGramObj::deactivate(const char* ruleName)
+{
+    if (!gramCommon) {
+        ShowNoGrammarBox();
+        return 0;
+    }
+    BstrText name(ruleName, CP_THREAD_ACP);
+    if (FAILED(gramCommon->Deactivate(name.get())))
+        DropStaleErrorInfo(); // the failure is not reported, so neither is its description
+    return 1;
+}
+
+int CGramObj::listSet(const char* listName)
+{
+    if (!gramCommon) {
+        ShowNoGrammarBox();
+        return 0;
+    }
+    BstrText name(listName, CP_THREAD_ACP);
+    ComPtr<ISRGramCFGW> cfg;
+    DropStaleErrorInfo();
+    HRESULT hr = gramCommon->QueryInterface(IID_ISRGramCFGW, reinterpret_cast<void**>(cfg.GetAddressOf()));
+    if (FAILED(hr) || !cfg) {
+        reportComError(L"QueryInterface(ISRGramCFG) failed with:", FAILED(hr) ? hr : E_NOINTERFACE);
+        return 0;
+    }
+    static BYTE emptyBlock[1] = {0};
+    DropStaleErrorInfo();
+    hr = cfg->ListSet(name.get(), SDATA{emptyBlock, 0});
+    if (FAILED(hr)) {
+        reportComError(L"ISRGramCFG->ListSet() failed with:", hr);
+        return 0;
+    }
+    return 1;
+}
+
+std::vector<BYTE> CGramObj::makeWordRecord(const char* word)
+{
+    int characters = MultiByteToWideChar(CP_THREAD_ACP, 0, word ? word : "", -1, nullptr, 0);
+    if (characters <= 0)
+        characters = 1;
+    DWORD size = 8 + 2 * static_cast<DWORD>(characters);
+    size = (size + 3) & ~3u;
+    std::vector<BYTE> record;
+    try {
+        record.assign(size, 0);
+    } catch (const std::bad_alloc&) {
+        throw _com_error(E_OUTOFMEMORY);
+    }
+    SRWORDW* entry = reinterpret_cast<SRWORDW*>(record.data());
+    entry->dwSize = size;
+    entry->dwWordNum = 0;
+    MultiByteToWideChar(CP_THREAD_ACP, 0, word ? word : "", -1, entry->szWord, characters);
+    return record;
+}
+
+int CGramObj::listAppend(const char* listName, const char* word)
+{
+    if (!gramCommon) {
+        ShowNoGrammarBox();
+        return 0;
+    }
+    std::vector<BYTE> record = makeWordRecord(word);
+    BstrText name(listName, CP_THREAD_ACP);
+    ComPtr<ISRGramCFGW> cfg;
+    DropStaleErrorInfo();
+    HRESULT hr = gramCommon->QueryInterface(IID_ISRGramCFGW, reinterpret_cast<void**>(cfg.GetAddressOf()));
+    if (FAILED(hr) || !cfg) {
+        reportComError(L"QueryInterface(ISRGramCFG) failed with:", FAILED(hr) ? hr : E_NOINTERFACE);
+        return 0;
+    }
+    DropStaleErrorInfo();
+    hr = cfg->ListAppend(name.get(), SDATA{record.data(), static_cast<DWORD>(record.size())});
+    if (FAILED(hr)) {
+        reportComError(L"ISRGramCFG->ListAppend() failed with:", hr);
+        return 0;
+    }
+    return 1;
+}
+
+int CGramObj::unloadGrammar()
+{
+    if (!gramCommon)
+        return 0;
+    // Cut the sink off first: it must not reach this object once the grammar is gone.
+    detachSinks();
+    ISRGramCommonW* common = gramCommon;
+    gramCommon = nullptr;
+    common->Release();
+    return 1;
+}
+
+int CGramObj::release()
+{
+    if (unloadGrammar() && owner)
+        owner->unlinkGrammar(this);
+    return 1;
+}
+
+int CGramObj::releaseBuiltin()
+{
+    if (unloadGrammar() && owner)
+        owner->unlinkBuiltinGrammar(this);
+    return 1;
+}
+
+void CGramObj::reportComError(const wchar_t* prefix, HRESULT hr)
+{
+    wchar_t code[16];
+    wsprintfW(code, L"%X", static_cast<unsigned>(hr));
+    std::wstring text = prefix ? prefix : L"";
+    text += L" (HRESULT 0x";
+    text += code;
+    text += L")";
+
+    IErrorInfo* errorInfo = nullptr;
+    BSTR description = nullptr;
+    if (GetErrorInfo(0, &errorInfo) == S_OK && errorInfo && SUCCEEDED(errorInfo->GetDescription(&description))) {
+        text += L"\n\"";
+        text += description ? description : L"";
+        text += L"\"";
+    }
+    // The box text is bounded like the formatted buffer it stands for.
+    if (text.size() > 1024)
+        text.resize(1024);
+    ShowMessageBoxW(nullptr, text.c_str(), L"COM Error", MB_ICONHAND);
+    SysFreeString(description);
+    if (errorInfo)
+        errorInfo->Release();
+}

@@ -1,0 +1,67 @@
+// One grammar loaded into the recogniser: load from a binary grammar in memory, rule
+// activation by name, list filling, release. Runs on Dragon's thread only.
+//
+// Failures of the recogniser are shown in the "COM Error" box. A missing interface pointer
+// (E_POINTER) or a failed string allocation (E_OUTOFMEMORY) is thrown as _com_error; the
+// module's COM entry points catch it, so it never reaches Dragon.
+#pragma once
+
+#include "DragonInterfaces.h"
+
+#include <comdef.h>
+#include <wrl/client.h>
+
+#include <string>
+#include <vector>
+
+class ModuleController;
+class CSRGramNotifySink;
+class CSRBuiltinGramNotifySink;
+
+class CGramObj {
+public:
+    CGramObj();
+    ~CGramObj();
+    CGramObj(const CGramObj&) = delete;
+    CGramObj& operator=(const CGramObj&) = delete;
+
+    void init(ModuleController* owner);
+    int load(const void* data, DWORD size, DWORD option1, DWORD option2);
+    int loadBuiltinCommands(const void* data, DWORD size);
+    int activate(const char* ruleName, HWND window);
+    int deactivate(const char* ruleName);
+    int listSet(const char* listName);
+    int listAppend(const char* listName, const char* word);
+    int release();
+    int releaseBuiltin();
+
+    // Result handling of a command grammar, called by its sink.
+    void onPhraseFinish(DWORD flags, PSRPHRASEW phrase, IUnknown* results);
+
+    // The "COM Error" box: prefix, hr and, when there is one, the error object's description.
+    static void reportComError(const wchar_t* prefix, HRESULT hr);
+
+    // The SAPI 4 word record of a word: size, word number 0, the UTF-16 text with its NUL,
+    // zero-padded to a multiple of 4 bytes.
+    static std::vector<BYTE> makeWordRecord(const char* word);
+
+    int number = 0;
+    int isSpecific = 0;
+    std::string moduleName;
+    std::string appTitle;
+    std::string windowTitle;
+    DWORD loadOption1 = 0;
+    ISRGramCommonW* gramCommon = nullptr;
+    ModuleController* owner = nullptr;
+    CGramObj* next = nullptr;
+    CGramObj* builtinNext = nullptr;
+
+private:
+    // The grammar's sink, kept so that releasing or destroying this object cuts the sink's
+    // pointer to it: the recogniser may hold the sink longer than the grammar.
+    Microsoft::WRL::ComPtr<CSRGramNotifySink> commandSink;
+    Microsoft::WRL::ComPtr<CSRBuiltinGramNotifySink> builtinSink;
+
+    void detachSinks();
+    int unloadGrammar();
+};

@@ -1,0 +1,31 @@
+// The module's COM class: Dragon creates it when a profile opens and calls Register with
+// its site; UnRegister and the final release end the controller.
+#pragma once
+
+#include "../grammar/DragonInterfaces.h"
+
+class ModuleController;
+
+class CDgnAppSupport final : public IDgnAppSupportW {
+public:
+    // The class table's creation function.
+    static HRESULT CreateInstance(REFIID iid, void** object);
+
+    ModuleController* controller() const { return m_controller; }
+
+    STDMETHODIMP QueryInterface(REFIID iid, void** object) override;
+    STDMETHODIMP_(ULONG) AddRef() override;
+    STDMETHODIMP_(ULONG) Release() override;
+
+    STDMETHODIMP Register(IServiceProvider* site) override;
+    STDMETHODIMP AddProcess(DWORD value1, DWORD value2, DWORD value3, DWORD value4) override;
+    STDMETHODIMP EndProcess(DWORD value) override;
+    STDMETHODIMP UnRegister() override;
+
+private:
+    CDgnAppSupport();
+    ~CDgnAppSupport();
+
+    ULONG m_refs = 0;
+    ModuleController* m_controller = nullptr;
+};

@@ -1,0 +1,145 @@
+#include "CDgnSRNotifySink.h"
+
+#include "ControllerMessages.h"
+#include "ModuleController.h"
+#include "ModuleLock.h"
+
+#include <new>
+
+CDgnSRNotifySink::CDgnSRNotifySink()
+{
+    ModuleLockIncrement();
+}
+
+CDgnSRNotifySink::~CDgnSRNotifySink()
+{
+    ModuleLockDecrement();
+}
+
+HRESULT CDgnSRNotifySink::Create(CDgnSRNotifySink** sink)
+{
+    if (!sink)
+        return E_POINTER;
+    *sink = new (std::nothrow) CDgnSRNotifySink();
+    if (!*sink)
+        return E_OUTOFMEMORY;
+    (*sink)->AddRef();
+    return S_OK;
+}
+
+STDMETHODIMP CDgnSRNotifySink::QueryInterface(REFIID iid, void** object)
+{
+    if (!object)
+        return E_POINTER;
+    if (iid == IID_IUnknown || iid == IID_IDgnSREngineNotifySinkW)
+        *object = static_cast<IDgnSREngineNotifySinkW*>(this);
+    else if (iid == IID_ISRNotifySinkW)
+        *object = static_cast<ISRNotifySinkW*>(this);
+    else if (iid == IID_IDgnGetSinkFlags)
+        *object = static_cast<IDgnGetSinkFlags*>(this);
+    else {
+        *object = nullptr;
+        return E_NOINTERFACE;
+    }
+    AddRef();
+    return S_OK;
+}
+
+STDMETHODIMP_(ULONG) CDgnSRNotifySink::AddRef()
+{
+    return ++m_refs;
+}
+
+STDMETHODIMP_(ULONG) CDgnSRNotifySink::Release()
+{
+    ULONG refs = --m_refs;
+    if (refs == 0)
+        delete this;
+    return refs;
+}
+
+STDMETHODIMP CDgnSRNotifySink::AttribChanged2(DWORD value)
+{
+    if (m_controller)
+        PostMessageW(m_controller->controllerWindow, WM_ENGINE_NOTIFY, value, 0);
+    return S_OK;
+}
+
+STDMETHODIMP CDgnSRNotifySink::Paused(DWORD cookieLow, DWORD cookieHigh)
+{
+    if (!m_controller)
+        return E_UNEXPECTED;
+    UtteranceCookie* cookie = new (std::nothrow) UtteranceCookie{cookieLow, cookieHigh};
+    if (!cookie)
+        return E_OUTOFMEMORY;
+    // A message that cannot be posted never reaches the window that would free the cookie
+    // and hand it back; the engine would hold the utterance for good, so hand it back here.
+    if (!PostMessageW(m_controller->controllerWindow, WM_UTTERANCE_BEGIN, reinterpret_cast<WPARAM>(cookie), 0)) {
+        delete cookie;
+        if (m_controller->engineControl)
+            m_controller->engineControl->Resume(cookieLow, cookieHigh);
+    }
+    return S_OK;
+}
+
+STDMETHODIMP CDgnSRNotifySink::Notify3(DWORD, DWORD)
+{
+    return S_OK;
+}
+
+STDMETHODIMP CDgnSRNotifySink::Notify4(DWORD)
+{
+    return S_OK;
+}
+
+STDMETHODIMP CDgnSRNotifySink::Notify5(DWORD, DWORD)
+{
+    return S_OK;
+}
+
+STDMETHODIMP CDgnSRNotifySink::Notify6()
+{
+    return S_OK;
+}
+
+STDMETHODIMP CDgnSRNotifySink::Notify7(DWORD)
+{
+    return S_OK;
+}
+
+STDMETHODIMP CDgnSRNotifySink::AttribChanged(DWORD)
+{
+    return S_OK;
+}
+
+STDMETHODIMP CDgnSRNotifySink::Interference(QWORD, QWORD, DWORD)
+{
+    return S_OK;
+}
+
+STDMETHODIMP CDgnSRNotifySink::Sound(QWORD, QWORD)
+{
+    return S_OK;
+}
+
+STDMETHODIMP CDgnSRNotifySink::UtteranceBegin(QWORD)
+{
+    return S_OK;
+}
+
+STDMETHODIMP CDgnSRNotifySink::UtteranceEnd(QWORD, QWORD)
+{
+    return S_OK;
+}
+
+STDMETHODIMP CDgnSRNotifySink::VUMeter(QWORD, WORD)
+{
+    return S_OK;
+}
+
+STDMETHODIMP CDgnSRNotifySink::SinkFlagsGet(DWORD* flags)
+{
+    if (flags)
+        *flags = DGNSINKFLAGS_ENGINE;
+    return S_OK;
+}

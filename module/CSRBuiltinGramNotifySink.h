@@ -1,0 +1,44 @@
+// Notification sink of the six built-in grammars: a finished phrase that matches one of
+// the built-in commands shows, hides or moves the test-driver window.
+#pragma once
+
+#include "../grammar/DragonInterfaces.h"
+
+#include <string>
+
+class CGramObj;
+
+class CSRBuiltinGramNotifySink final : public ISRGramNotifySinkW {
+public:
+    // Reference count starts at 0; *sink receives one reference.
+    static HRESULT Create(CGramObj* grammar, CSRBuiltinGramNotifySink** sink);
+
+    // Called when the grammar goes: later notifications do nothing.
+    void detach() { m_grammar = nullptr; }
+    CGramObj* grammar() const { return m_grammar; }
+
+    // The phrase's words joined by single blanks, cut to 255 characters.
+    static std::wstring PhraseText(const SRPHRASEW* phrase);
+
+    STDMETHODIMP QueryInterface(REFIID iid, void** object) override;
+    STDMETHODIMP_(ULONG) AddRef() override;
+    STDMETHODIMP_(ULONG) Release() override;
+
+    STDMETHODIMP BookMark(DWORD mark) override;
+    STDMETHODIMP Paused() override;
+    STDMETHODIMP PhraseFinish(DWORD flags, QWORD beginTime, QWORD endTime, PSRPHRASEW phrase,
+                              LPUNKNOWN results) override;
+    STDMETHODIMP PhraseHypothesis(DWORD flags, QWORD beginTime, QWORD endTime, PSRPHRASEW phrase,
+                                  LPUNKNOWN results) override;
+    STDMETHODIMP PhraseStart(QWORD time) override;
+    STDMETHODIMP ReEvaluate(LPUNKNOWN results) override;
+    STDMETHODIMP Training(DWORD train) override;
+    STDMETHODIMP UnArchive(LPUNKNOWN archive) override;
+
+private:
+    explicit CSRBuiltinGramNotifySink(CGramObj* grammar);
+    ~CSRBuiltinGramNotifySink();
+
+    ULONG m_refs = 0;
+    CGramObj* m_grammar;
+};

@@ -1,0 +1,89 @@
+#include "ControllerWindow.h"
+
+#include "ComBoundary.h"
+#include "ControllerMessages.h"
+#include "ModuleController.h"
+#include "ModuleInstance.h"
+#include "../commands/CDgnSSvcActionNotifySink.h"
+
+namespace {
+
+ModuleController* ControllerOf(HWND window)
+{
+    return reinterpret_cast<ModuleController*>(GetWindowLongPtrW(window, 0));
+}
+
+LRESULT OnCommand(HWND window, WPARAM wParam)
+{
+    if (ModuleController* controller = ControllerOf(window))
+        RunAtComBoundary(L"Menu command failed with:", [&] { controller->dispatchMenuCommand(wParam); });
+    return 0;
+}
+
+LRESULT OnUtteranceBegin(HWND window, WPARAM wParam)
+{
+    UtteranceCookie* cookie = reinterpret_cast<UtteranceCookie*>(wParam);
+    if (!cookie)
+        return 0;
+    if (ModuleController* controller = ControllerOf(window))
+        RunAtComBoundary(L"Utterance begin failed with:",
+                         [&] { controller->onUtteranceBegin(cookie->low, cookie->high); });
+    delete cookie;
+    return 0;
+}
+
+} // namespace
+
+LRESULT CALLBACK ControllerWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_COMMAND:
+        return OnCommand(window, wParam);
+    case WM_UTTERANCE_BEGIN:
+        return OnUtteranceBegin(window, wParam);
+    case WM_PLAYBACK_DONE:
+    case WM_SCRIPT_DONE:
+    case WM_ENGINE_NOTIFY:
+        return 0;
+    default:
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+}
+
+HWND CreateControllerWindow()
+{
+    WNDCLASSEXW windowClass = {};
+    windowClass.cbSize = sizeof(windowClass);
+    windowClass.lpfnWndProc = ControllerWindowProc;
+    windowClass.cbWndExtra = sizeof(LONG_PTR);
+    windowClass.hInstance = ModuleInstance();
+    windowClass.lpszClassName = kControllerWindowClass;
+    RegisterClassExW(&windowClass);
+    return CreateWindowExW(0, kControllerWindowClass, L"quillmoor", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                           ModuleInstance(), nullptr);
+}
+
+void AttachControllerWindow(HWND window, ModuleController* controller)
+{
+    SetWindowLongPtrW(window, 0, reinterpret_cast<LONG_PTR>(controller));
+}
+
+void DrainControllerWindow(HWND window, IDgnSREngineControl* engineControl)
+{
+    if (!window)
+        return;
+    MSG message;
+    while (PeekMessageW(&message, window, WM_UTTERANCE_BEGIN, WM_UTTERANCE_BEGIN, PM_REMOVE)) {
+        UtteranceCookie* cookie = reinterpret_cast<UtteranceCookie*>(message.wParam);
+        if (cookie && engineControl)
+            engineControl->Resume(cookie->low, cookie->high);
+        delete cookie;
+    }
+    while (PeekMessageW(&message, window, WM_SCRIPT_DONE, WM_SCRIPT_DONE, PM_REMOVE))
+        delete reinterpret_cast<ScriptErrorInfo*>(message.lParam);
+}
+
+void UnregisterControllerWindowClass()
+{
+    UnregisterClassW(kControllerWindowClass, ModuleInstance());
+}

@@ -1,0 +1,45 @@
+// The library's entry points: attach/detach and the four exports.
+#include "ClassFactory.h"
+#include "CompilerMessageRoute.h"
+#include "ControllerWindow.h"
+#include "ModuleLock.h"
+#include "ServerRegistration.h"
+
+BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID)
+{
+    switch (reason) {
+    case DLL_PROCESS_ATTACH:
+        RouteCompilerMessages();
+        DisableThreadLibraryCalls(instance);
+        // The dialog's message log is a rich edit 1.0 control; the library stays loaded.
+        LoadLibraryW(L"riched32");
+        break;
+    case DLL_PROCESS_DETACH:
+        ReleaseModuleClassObjects();
+        UnregisterControllerWindowClass();
+        break;
+    default:
+        break;
+    }
+    return TRUE;
+}
+
+extern "C" HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID clsid, REFIID iid, LPVOID* object)
+{
+    return GetModuleClassObject(clsid, iid, object);
+}
+
+extern "C" HRESULT STDAPICALLTYPE DllCanUnloadNow()
+{
+    return ModuleLockCount() == 0 ? S_OK : S_FALSE;
+}
+
+extern "C" HRESULT STDAPICALLTYPE DllRegisterServer()
+{
+    return RegisterModuleServer();
+}
+
+extern "C" HRESULT STDAPICALLTYPE DllUnregisterServer()
+{
+    return UnregisterModuleServer();
+}

@@ -1,0 +1,55 @@
+// The test-driver window's menu commands, forwarded by its dialog to the ControllerWindow
+// and carried out here on Dragon's thread.
+#include "ModuleController.h"
+
+#include "MessageBoxes.h"
+#include "../ui/UpdateCheck.h"
+#include "../ui/resource.h"
+
+
+void ModuleController::dispatchMenuCommand(WPARAM command)
+{
+    switch (LOWORD(command)) {
+    case ID_RELEASE_ALL_COMMANDS:
+        releaseAll();
+        break;
+    case ID_LOAD_100_COMMANDS:
+    case ID_LOAD_500_COMMANDS:
+    case ID_LOAD_1000_COMMANDS:
+    case ID_LOAD_1500_COMMANDS:
+    case ID_LOAD_2000_COMMANDS:
+    case ID_LOAD_2500_COMMANDS:
+    case ID_LOAD_3500_COMMANDS:
+    case ID_LOAD_5000_COMMANDS:
+    case ID_LOAD_7500_COMMANDS:
+    case ID_ADD_CUSTOM_COMMAND:
+    case ID_LOAD_FROM_BINARY:
+        // Test command sets, the command editor and binary grammar files are not built yet.
+        break;
+    case ID_SHUT_DOWN:
+        if (ShowMessageBoxW(nullptr,
+                            L"Do you really want to shut down Quillmoor now?\n\n(You will need to reload the profile "
+                            L"or restart Dragon to start it again.)",
+                            L"Shut Down Quillmoor 2023 Testing?",
+                            MB_YESNO | MB_ICONINFORMATION | MB_SETFOREGROUND) == IDYES)
+            disconnectDragon();
+        break;
+    case ID_CHECK_FOR_UPDATES:
+        runUpdateCheckMenu(installedVersion, latestVersion);
+        break;
+    case ID_PLACE_TOP_LEFT:
+        placeWindow(0);
+        break;
+    case ID_PLACE_TOP_RIGHT:
+        placeWindow(2);
+        break;
+    case ID_PLACE_BOTTOM_RIGHT:
+        placeWindow(3);
+        break;
+    case ID_PLACE_BOTTOM_LEFT:
+        placeWindow(1);
+        break;
+    default:
+        break;
+    }
+}

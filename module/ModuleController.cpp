@@ -1,0 +1,399 @@
+#include "ModuleController.h"
+
+#include "CDgnSRNotifySink.h"
+#include "ControllerWindow.h"
+#include "MessageBoxes.h"
+#include "ModuleData.h"
+#include "../commands/CDgnSSvcActionNotifySink.h"
+#include "../compiler/GramParser.h"
+#include "../grammar/CGramObj.h"
+#include "../ui/TestDriverWindow.h"
+#include "../ui/resource.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <memory>
+
+using Microsoft::WRL::ComPtr;
+
+namespace {
+
+const char* const kBuiltinGrammarTexts[] = {
+    "<builtin1> exported = Show Quillmoor;\n",
+    "<builtin2> exported = Hide Quillmoor;\n",
+    "<builtin3> exported = Quillmoor Top Left;\n",
+    "<builtin4> exported = Quillmoor Bottom Left;\n",
+    "<builtin5> exported = Quillmoor Top Right;\n",
+    "<builtin6> exported = Quillmoor Bottom Right;\n",
+};
+
+const char kWelcomeText[] =
+    ">> Start by loading various amounts of commands from the file menu.\n"
+    "The following activation rates will be used:\n"
+    "- Global Commands: 50 %\n"
+    "- App-Specific for DragonPad: 25 %\n"
+    "- Window-Specific for DragonPad, Font Dialog: 25 %\n"
+    ">> To terminate Quillmoor any time, go to \"Tools - Shut Down\".\n\n"
+    "*** NEW ***\n"
+    ">> Go to \"File - Add Custom Commands\", read the notes, and follow the messages.\n";
+
+template <class Interface>
+void ReleaseAndClear(Interface*& pointer)
+{
+    if (pointer) {
+        Interface* held = pointer;
+        pointer = nullptr;
+        held->Release();
+    }
+}
+
+} // namespace
+
+ModuleController::ModuleController() = default;
+
+ModuleController::~ModuleController()
+{
+    // No disconnect here (no log lines, no boxes), but nothing that outlives the controller
+    // may point back into it.
+    detachSinks();
+    while (CGramObj* grammar = builtinGrammars) {
+        grammar->releaseBuiltin();
+        if (builtinGrammars == grammar)
+            break;
+        delete grammar;
+    }
+    while (CGramObj* grammar = grammars) {
+        grammar->release();
+        if (grammars == grammar)
+            break;
+        delete grammar;
+    }
+    if (engineSinkKey && central)
+        central->UnRegister(engineSinkKey);
+    engineSinkKey = 0;
+    DrainControllerWindow(controllerWindow, engineControl);
+    releaseInterfaces();
+    delete parser;
+    parser = nullptr;
+    if (testDriver) {
+        testDriver->stop();
+        delete testDriver;
+        testDriver = nullptr;
+    }
+    if (controllerWindow) {
+        DestroyWindow(controllerWindow);
+        controllerWindow = nullptr;
+    }
+    while (AwaitedMessage* entry = awaitedMessages) {
+        awaitedMessages = entry->next;
+        delete entry;
+    }
+    if (currentController == this)
+        currentController = nullptr;
+}
+
+void ModuleController::log(const char* text, int highlight)
+{
+    if (testDriver && text)
+        testDriver->appendLog(text, highlight);
+}
+
+void ModuleController::logFormat(const char* format, ...)
+{
+    if (!testDriver)
+        return;
+    char buffer[256];
+    va_list arguments;
+    va_start(arguments, format);
+    vsnprintf(buffer, sizeof(buffer), format, arguments);
+    va_end(arguments);
+    buffer[sizeof(buffer) - 1] = '\0';
+    log(buffer);
+}
+
+HWND ModuleController::dialogWindow() const
+{
+    return testDriver ? testDriver->dialog.load() : nullptr;
+}
+
+void ModuleController::linkGrammar(CGramObj* grammar)
+{
+    grammar->next = grammars;
+    grammars = grammar;
+}
+
+void ModuleController::unlinkGrammar(CGramObj* grammar)
+{
+    for (CGramObj** link = &grammars; *link; link = &(*link)->next) {
+        if (*link == grammar) {
+            *link = grammar->next;
+            grammar->next = nullptr;
+            return;
+        }
+    }
+}
+
+void ModuleController::linkBuiltinGrammar(CGramObj* grammar)
+{
+    grammar->builtinNext = builtinGrammars;
+    builtinGrammars = grammar;
+}
+
+void ModuleController::unlinkBuiltinGrammar(CGramObj* grammar)
+{
+    for (CGramObj** link = &builtinGrammars; *link; link = &(*link)->builtinNext) {
+        if (*link == grammar) {
+            *link = grammar->builtinNext;
+            grammar->builtinNext = nullptr;
+            return;
+        }
+    }
+}
+
+bool ModuleController::acquireInterfaces()
+{
+    site->QueryService(SID_DgnCentral, IID_ISRCentralW, reinterpret_cast<void**>(&central));
+    if (!central)
+        return false;
+    central->QueryInterface(IID_IDgnSREngineControl, reinterpret_cast<void**>(&engineControl));
+
+    ComPtr<IUnknown> services;
+    site->QueryService(SID_DgnSpeechServices, IID_IDgnSpeechServicesObject,
+                       reinterpret_cast<void**>(services.GetAddressOf()));
+    if (!services)
+        return false;
+    services->QueryInterface(IID_IDgnSpeechServices, reinterpret_cast<void**>(&speechServices));
+    if (!speechServices)
+        return false;
+    speechServices->QueryInterface(IID_IDgnSSvcInterpreter, reinterpret_cast<void**>(&m_pIDgnSSvcInterpreter));
+    site->QueryService(SID_DgnWindowModule, IID_IDgnWindowModule, reinterpret_cast<void**>(&windowModule));
+    return true;
+}
+
+void ModuleController::registerSinks()
+{
+    ComPtr<CDgnSRNotifySink> sink;
+    if (SUCCEEDED(CDgnSRNotifySink::Create(sink.ReleaseAndGetAddressOf()))) {
+        ComPtr<IDgnSREngineNotifySinkW> sinkInterface;
+        sink->QueryInterface(IID_IDgnSREngineNotifySinkW, reinterpret_cast<void**>(sinkInterface.GetAddressOf()));
+        sink->setController(this);
+        engineSink = sink;
+        central->Register(sinkInterface.Get(), IID_IDgnSREngineNotifySinkW, &engineSinkKey);
+    }
+}
+
+bool ModuleController::connectDragon(IServiceProvider* newSite, DWORD)
+{
+    if (central)
+        disconnectDragon();
+
+    if (newSite) {
+        // A window left by a connection that failed half-way goes before the new one comes.
+        if (testDriver) {
+            testDriver->stop();
+            delete testDriver;
+        }
+        testDriver = new TestDriverWindow();
+        newSite->AddRef();
+        ReleaseAndClear(site);
+        site = newSite;
+    } else {
+        ReleaseAndClear(site);
+        HRESULT hr = CO_E_SERVER_STOPPING;
+        for (int attempt = 0; attempt < 5 && hr == CO_E_SERVER_STOPPING; ++attempt)
+            hr = CoCreateInstance(CLSID_DgnSite, nullptr, CLSCTX_LOCAL_SERVER, IID_IServiceProvider,
+                                  reinterpret_cast<void**>(&site));
+    }
+    if (!site)
+        return false;
+
+    ReleaseAndClear(central);
+    if (!acquireInterfaces())
+        return false;
+
+    registerSinks();
+
+    ComPtr<CDgnSSvcActionNotifySink> sink;
+    if (SUCCEEDED(CDgnSSvcActionNotifySink::Create(sink.ReleaseAndGetAddressOf()))) {
+        ComPtr<IDgnSSvcActionNotifySink> sinkInterface;
+        sink->QueryInterface(IID_IDgnSSvcActionNotifySink, reinterpret_cast<void**>(sinkInterface.GetAddressOf()));
+        sink->setController(this);
+        actionSink = sink;
+        speechServices->Register(sinkInterface.Get());
+        if (!m_pIDgnSSvcInterpreter)
+            return false;
+        m_pIDgnSSvcInterpreter->Register(sinkInterface.Get());
+    } else if (!m_pIDgnSSvcInterpreter) {
+        return false;
+    }
+
+    central->QueryInterface(IID_IDgnEngineExtra, reinterpret_cast<void**>(&engineExtra));
+
+    controllerWindow = CreateControllerWindow();
+    if (!controllerWindow)
+        return false;
+    AttachControllerWindow(controllerWindow, this);
+    if (testDriver)
+        testDriver->controllerWindow = controllerWindow;
+    currentController = this;
+
+    log(">> Connected to Dragon successfuly, loading built-in commands ...\n");
+    bool loaded = loadBuiltins();
+    setBuiltinRuleState(true);
+    if (HWND dialog = dialogWindow())
+        ShowWindow(dialog, SW_SHOW);
+    log(loaded ? "... compiling and loading built-in commands done.\n"
+               : "... compiling or loading built-in commands failed!\n");
+    log(kWelcomeText);
+
+    predefinedLists = ParsePredefinedLists(builtinListText);
+    refreshStatistics();
+    return true;
+}
+
+bool ModuleController::loadBuiltins()
+{
+    for (const char* text : kBuiltinGrammarTexts)
+        builtinRuleTexts.push_back(text);
+
+    delete parser;
+    parser = new GramParser();
+    for (size_t i = 0; i < 6; ++i) {
+        if (!parser->Compile(builtinRuleTexts[i], false)) {
+            log("Compiling built-in command failed.\n");
+            return false;
+        }
+        std::unique_ptr<CGramObj> grammar(new CGramObj());
+        grammar->init(this);
+        if (!grammar->loadBuiltinCommands(parser->packed.data(), static_cast<DWORD>(parser->packed.size()))) {
+            log("Loading built-in command failed.\n");
+            return false;
+        }
+        grammar.release(); // now in builtinGrammars
+    }
+    return true;
+}
+
+void ModuleController::detachSinks()
+{
+    if (engineSink) {
+        engineSink->detach();
+        engineSink.Reset();
+    }
+    if (actionSink) {
+        actionSink->detach();
+        actionSink.Reset();
+    }
+}
+
+void ModuleController::releaseInterfaces()
+{
+    ReleaseAndClear(engineControl);
+    ReleaseAndClear(speechServices);
+    ReleaseAndClear(windowModule);
+    ReleaseAndClear(site);
+    ReleaseAndClear(m_pIDgnSSvcInterpreter);
+    ReleaseAndClear(engineExtra);
+    ReleaseAndClear(central);
+}
+
+void ModuleController::deleteUnlinkedGrammar(CGramObj* grammar)
+{
+    // Released and unlinked: its sink has been cut off, nothing refers to it any more.
+    delete grammar;
+}
+
+bool ModuleController::disconnectDragon()
+{
+    log("\n>> Getting ready to disconnect from Dragon ...\n");
+    while (CGramObj* grammar = builtinGrammars) {
+        grammar->releaseBuiltin();
+        if (builtinGrammars == grammar)
+            break;
+        deleteUnlinkedGrammar(grammar);
+    }
+    log(">> Built-in commands released, looking for commands created during the session ...\n");
+
+    delete parser;
+    parser = nullptr;
+
+    if (engineSinkKey) {
+        if (central)
+            central->UnRegister(engineSinkKey);
+        engineSinkKey = 0;
+    }
+    // Utterances that began before the sink went are still waiting for their cookies.
+    if (engineSink) {
+        engineSink->detach();
+        engineSink.Reset();
+    }
+    DrainControllerWindow(controllerWindow, engineControl);
+
+    if (loadedCount > 0) {
+        releaseAll();
+        MessageBeep(MB_ICONHAND);
+        char text[256];
+        snprintf(text, sizeof(text),
+                 "Done releasing %i commands in %llu ms.\r\n\r\nThere are no more object references into Dragon left "
+                 "behind.\r\n\r\nDragon should shut down properly now.",
+                 releasedCount, endTicks - startTicks);
+        ShowMessageBoxA(GetForegroundWindow(), text, "Ready to Terminate Now", MB_OK);
+    }
+
+    if (actionSink) {
+        actionSink->detach();
+        actionSink.Reset();
+    }
+    releaseInterfaces();
+
+    if (testDriver) {
+        testDriver->stop();
+        delete testDriver;
+        testDriver = nullptr;
+    }
+    if (controllerWindow) {
+        DrainControllerWindow(controllerWindow, nullptr);
+        DestroyWindow(controllerWindow);
+        controllerWindow = nullptr;
+    }
+    return true;
+}
+
+void ModuleController::releaseAll()
+{
+    if (loadedCount <= 0)
+        return;
+    scripts.clear();
+    releasedCount = 0;
+    logFormat("\n>> Releasing %i commands ... please wait ... ", loadedCount);
+    startTicks = GetTickCount64();
+    while (CGramObj* grammar = grammars) {
+        grammar->release();
+        ++releasedCount;
+        if (grammars == grammar)
+            break;
+        deleteUnlinkedGrammar(grammar);
+    }
+    loadedCount -= releasedCount;
+    if (loadedCount != 0) {
+        ShowMessageBoxW(nullptr, L"Releasing the grammars ended prematurely!", L"Serious Error", MB_ICONEXCLAMATION);
+        return;
+    }
+    nextCommandNumber = loadedCount + 1;
+    globalActiveCount = 0;
+    appActiveCount = 0;
+    windowActiveCount = 0;
+    endTicks = GetTickCount64();
+    logFormat("done in %llu ms.\n", endTicks - startTicks);
+    refreshStatistics();
+}
+
+void ModuleController::refreshStatistics()
+{
+    HWND dialog = dialogWindow();
+    if (!dialog)
+        return;
+    SetDlgItemInt(dialog, IDC_GLOBAL_COUNT, static_cast<UINT>(globalActiveCount), TRUE);
+    SetDlgItemInt(dialog, IDC_APP_COUNT, static_cast<UINT>(appActiveCount), TRUE);
+    SetDlgItemInt(dialog, IDC_WINDOW_COUNT, static_cast<UINT>(windowActiveCount), TRUE);
+}

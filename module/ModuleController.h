@@ -1,0 +1,104 @@
+// The per-profile controller: the recogniser interfaces, the grammar lists, the compiler,
+// the hidden ControllerWindow and the test-driver window. Every operation runs on the thread
+// that called Register (Dragon's thread), which also owns the ControllerWindow.
+#pragma once
+
+#include "AwaitedMessage.h"
+#include "../grammar/DragonInterfaces.h"
+
+#include <wrl/client.h>
+
+#include <string>
+#include <vector>
+
+class CGramObj;
+class GramParser;
+class TestDriverWindow;
+class CDgnAppSupport;
+class CDgnSRNotifySink;
+class CDgnSSvcActionNotifySink;
+
+// A custom command's DVC script, keyed by the command's number.
+struct CommandScript {
+    int number;
+    std::string script;
+};
+
+class ModuleController {
+public:
+    ModuleController();
+    ~ModuleController();
+    ModuleController(const ModuleController&) = delete;
+    ModuleController& operator=(const ModuleController&) = delete;
+
+    // site may be null: then Dragon's site is created as a local server.
+    bool connectDragon(IServiceProvider* site, DWORD reserved = 0);
+    // Safe on a controller that is not, or only partly, connected.
+    bool disconnectDragon();
+    void releaseAll();
+    void refreshStatistics();
+
+    void linkGrammar(CGramObj* grammar);
+    void unlinkGrammar(CGramObj* grammar);
+    void linkBuiltinGrammar(CGramObj* grammar);
+    void unlinkBuiltinGrammar(CGramObj* grammar);
+
+    // The message log; nothing is written without a test-driver window.
+    void log(const char* text, int highlight = 0);
+    // printf-style into a 256-byte buffer; longer texts are cut.
+    void logFormat(const char* format, ...);
+
+    // Built-in commands.
+    void showBuiltins();
+    void hideBuiltins();
+    void placeWindow(int corner);
+    void setBuiltinRuleState(bool shown);
+
+    // Called by the event hub on Dragon's thread.
+    void dispatchMenuCommand(WPARAM command);
+    void onUtteranceBegin(DWORD cookieLow, DWORD cookieHigh);
+
+    HWND dialogWindow() const;
+
+    unsigned long long startTicks = 0;
+    unsigned long long endTicks = 0;
+    ISRCentralW* central = nullptr;
+    IDgnSREngineControl* engineControl = nullptr;
+    IDgnSpeechServices* speechServices = nullptr;
+    IServiceProvider* site = nullptr;
+    IDgnWindowModule* windowModule = nullptr;
+    IDgnSSvcInterpreter* m_pIDgnSSvcInterpreter = nullptr;
+    IUnknown* engineExtra = nullptr;
+    DWORD engineSinkKey = 0;
+    HWND controllerWindow = nullptr;
+    // Both lists own their grammar objects (allocated with new): releaseAll, disconnectDragon
+    // and the destructor delete every grammar they release and unlink.
+    CGramObj* grammars = nullptr;
+    CGramObj* builtinGrammars = nullptr;
+    TestDriverWindow* testDriver = nullptr;
+    CDgnAppSupport* appSupport = nullptr;
+    AwaitedMessage* awaitedMessages = nullptr;
+    int releasedCount = 0;
+    int appActiveCount = 0;
+    int windowActiveCount = 0;
+    std::string installedVersion;
+    std::string latestVersion;
+    GramParser* parser = nullptr;
+    int loadedCount = 0;
+    int globalActiveCount = 0;
+    std::vector<CommandScript> scripts;
+
+    // The two sinks Dragon holds, kept so that disconnect can cut them off from this
+    // controller: Dragon may still call them after the controller is gone.
+    Microsoft::WRL::ComPtr<CDgnSRNotifySink> engineSink;
+    Microsoft::WRL::ComPtr<CDgnSSvcActionNotifySink> actionSink;
+
+private:
+    bool acquireInterfaces();
+    void registerSinks();
+    bool createControllerWindow();
+    bool loadBuiltins();
+    void releaseInterfaces();
+    void detachSinks();
+    void deleteUnlinkedGrammar(CGramObj* grammar);
+};
