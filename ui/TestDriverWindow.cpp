@@ -17,6 +17,7 @@ struct DriverThreadLink {
     TestDriverWindow* owner = nullptr; // guarded by lock; null once the object is gone
     HWND dialog = nullptr;             // guarded by lock; set by the thread once created
     std::atomic<bool> stopping{false};
+    std::atomic<bool> closeLost{false}; // stop could not queue the close message
     bool dialogDestroying = false;     // UI thread only
     HANDLE ready = nullptr;            // the thread's own handle of the start event
     HMODULE module = nullptr;          // keeps this code loaded until the thread has ended
@@ -186,8 +187,9 @@ DWORD RunDriverDialog(DriverThreadLink* link)
 
     MSG msg;
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-        // A stop whose close message could not be queued still ends the thread.
-        if (link->stopping)
+        // A stop whose close message could not be queued still ends the thread. Otherwise
+        // the close arrives in order, after every text posted before it.
+        if (link->closeLost)
             DestroyDriverDialog(dialog, link);
         if (msg.message == WM_APPEND_LOG && msg.hwnd == dialog && link->dialogDestroying) {
             FreeLogText(msg.lParam);
@@ -274,8 +276,10 @@ void TestDriverWindow::stop()
         LeaveCriticalSection(&link->lock);
     }
     dialog = nullptr;
-    if (target)
-        PostMessageW(target, WM_CLOSE_DRIVER, 0, 0);
+    if (target && !PostMessageW(target, WM_CLOSE_DRIVER, 0, 0) && link) {
+        link->closeLost = true;
+        PostThreadMessageW(GetThreadId(thread), WM_NULL, 0, 0); // wake the loop to notice
+    }
     if (thread) {
         WaitForSingleObject(thread, 1000);
         CloseHandle(thread);

@@ -523,6 +523,40 @@ TEST_F(TestDriverWindowTest, StopDestroysTheDialogEndsTheThreadAndLaterTextsAreF
     driver.stop(); // a second stop does nothing
 }
 
+namespace {
+std::wstring g_insertedText;
+WNDPROC g_logProc = nullptr;
+
+LRESULT CALLBACK RecordingLogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == EM_REPLACESEL && lParam)
+        g_insertedText += reinterpret_cast<const wchar_t*>(lParam);
+    return CallWindowProcW(g_logProc, window, message, wParam, lParam);
+}
+} // namespace
+
+TEST_F(TestDriverWindowTest, TextsPostedBeforeStopReachTheLogBeforeTheDialogCloses)
+{
+    TestDriverWindow driver;
+    HWND dialog = driver.dialog;
+    ASSERT_NE(dialog, nullptr);
+    HWND log = GetDlgItem(dialog, IDC_MESSAGE_LOG);
+    g_insertedText.clear();
+    g_logProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(log, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(RecordingLogProc)));
+    HANDLE thread = DuplicateThread(driver.thread);
+    {
+        UiThreadHold hold(dialog);
+        ASSERT_TRUE(hold.installed());
+        driver.appendLog(">> last line before the stop\n", 0);
+        driver.stop(); // gives up waiting while the thread is held; its close is queued behind the text
+        hold.release();
+        EXPECT_EQ(WaitForThreadEnd(thread, 3000), 0u);
+    }
+    CloseHandle(thread);
+    EXPECT_EQ(g_insertedText, L">> last line before the stop\n");
+}
+
 TEST_F(TestDriverWindowTest, TextsStillQueuedWhenTheDialogClosesAreFreed)
 {
     long before = LiveNothrowArrays();
