@@ -32,6 +32,10 @@ if [ ! -f "$WINEPREFIX/.qm-ready" ]; then
   ) 9>"$WINEPREFIX.lock"
 fi
 
+# One server for the whole run instead of one per program: it stays up a minute after the
+# last program ends, so back-to-back programs never meet a server that is shutting down.
+wineserver -p60 >/dev/null 2>&1 || true
+
 timeout --kill-after=10 "${QM_WINE_TIMEOUT:-120}" wine "$@"
 rc=$?
 [ $rc -eq 124 ] && echo "wine-run: '$1' timed out after ${QM_WINE_TIMEOUT:-120} s" >&2

@@ -13,5 +13,5 @@ for _ in $(seq 50); do [ -e /tmp/.X11-unix/X$n ] && break; sleep 0.1; done
 export DISPLAY=:$n
 "$@"
 rc=$?
-for p in build/*/wineprefix; do [ -d "$p" ] && WINEPREFIX=$(realpath "$p") wineserver -k 2>/dev/null; done
+for p in build/*/wineprefix*/; do [ -d "$p" ] && WINEPREFIX=$(realpath "$p") wineserver -k 2>/dev/null; done
 exit $rc
