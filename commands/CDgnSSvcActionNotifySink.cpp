@@ -2,29 +2,12 @@
 
 #include "../module/ControllerMessages.h"
 #include "../module/ModuleController.h"
-#include "../module/ModuleLock.h"
 
 #include <new>
 
-CDgnSSvcActionNotifySink::CDgnSSvcActionNotifySink()
-{
-    ModuleLockIncrement();
-}
-
-CDgnSSvcActionNotifySink::~CDgnSSvcActionNotifySink()
-{
-    ModuleLockDecrement();
-}
-
 HRESULT CDgnSSvcActionNotifySink::Create(CDgnSSvcActionNotifySink** sink)
 {
-    if (!sink)
-        return E_POINTER;
-    *sink = new (std::nothrow) CDgnSSvcActionNotifySink();
-    if (!*sink)
-        return E_OUTOFMEMORY;
-    (*sink)->AddRef();
-    return S_OK;
+    return CreateReferenced(sink);
 }
 
 STDMETHODIMP CDgnSSvcActionNotifySink::QueryInterface(REFIID iid, void** object)
@@ -38,19 +21,6 @@ STDMETHODIMP CDgnSSvcActionNotifySink::QueryInterface(REFIID iid, void** object)
     }
     *object = nullptr;
     return E_NOINTERFACE;
-}
-
-STDMETHODIMP_(ULONG) CDgnSSvcActionNotifySink::AddRef()
-{
-    return ++m_refs;
-}
-
-STDMETHODIMP_(ULONG) CDgnSSvcActionNotifySink::Release()
-{
-    ULONG refs = --m_refs;
-    if (refs == 0)
-        delete this;
-    return refs;
 }
 
 STDMETHODIMP CDgnSSvcActionNotifySink::PlaybackDone(DWORD cookie)

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "../grammar/DragonInterfaces.h"
+#include "../module/ModuleComObject.h"
 
 class ModuleController;
 
@@ -13,7 +14,9 @@ struct ScriptErrorInfo {
     DWORD second;
 };
 
-class CDgnSSvcActionNotifySink final : public IDgnSSvcActionNotifySink {
+class CDgnSSvcActionNotifySink final : public ModuleComObject<CDgnSSvcActionNotifySink, IDgnSSvcActionNotifySink> {
+    friend ModuleComObject;
+
 public:
     // Reference count starts at 0; *sink receives one reference.
     static HRESULT Create(CDgnSSvcActionNotifySink** sink);
@@ -24,8 +27,6 @@ public:
     ModuleController* controller() const { return m_controller; }
 
     STDMETHODIMP QueryInterface(REFIID iid, void** object) override;
-    STDMETHODIMP_(ULONG) AddRef() override;
-    STDMETHODIMP_(ULONG) Release() override;
 
     STDMETHODIMP PlaybackDone(DWORD cookie) override;
     STDMETHODIMP PlaybackAborted(DWORD cookie, DWORD value) override;
@@ -34,9 +35,8 @@ public:
     STDMETHODIMP ScriptError(DWORD cookie, DWORD first, DWORD second) override;
 
 private:
-    CDgnSSvcActionNotifySink();
-    ~CDgnSSvcActionNotifySink();
+    CDgnSSvcActionNotifySink() = default;
+    ~CDgnSSvcActionNotifySink() = default;
 
-    ULONG m_refs = 0;
     ModuleController* m_controller = nullptr;
 };

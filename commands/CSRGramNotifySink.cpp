@@ -3,30 +3,15 @@
 #include "../grammar/CGramObj.h"
 #include "../module/ComBoundary.h"
 #include "../module/ModuleController.h"
-#include "../module/ModuleLock.h"
-
-#include <new>
 
 CSRGramNotifySink::CSRGramNotifySink(CGramObj* grammar, DWORD option1, DWORD option2)
     : m_grammar(grammar), m_option1(option1), m_option2(option2)
 {
-    ModuleLockIncrement();
-}
-
-CSRGramNotifySink::~CSRGramNotifySink()
-{
-    ModuleLockDecrement();
 }
 
 HRESULT CSRGramNotifySink::Create(CGramObj* grammar, DWORD option1, DWORD option2, CSRGramNotifySink** sink)
 {
-    if (!sink)
-        return E_POINTER;
-    *sink = new (std::nothrow) CSRGramNotifySink(grammar, option1, option2);
-    if (!*sink)
-        return E_OUTOFMEMORY;
-    (*sink)->AddRef();
-    return S_OK;
+    return CreateReferenced(sink, grammar, option1, option2);
 }
 
 STDMETHODIMP CSRGramNotifySink::QueryInterface(REFIID iid, void** object)
@@ -43,19 +28,6 @@ STDMETHODIMP CSRGramNotifySink::QueryInterface(REFIID iid, void** object)
     }
     AddRef();
     return S_OK;
-}
-
-STDMETHODIMP_(ULONG) CSRGramNotifySink::AddRef()
-{
-    return ++m_refs;
-}
-
-STDMETHODIMP_(ULONG) CSRGramNotifySink::Release()
-{
-    ULONG refs = --m_refs;
-    if (refs == 0)
-        delete this;
-    return refs;
 }
 
 STDMETHODIMP CSRGramNotifySink::BookMark(DWORD)

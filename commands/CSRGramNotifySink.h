@@ -3,10 +3,13 @@
 #pragma once
 
 #include "../grammar/DragonInterfaces.h"
+#include "../module/ModuleComObject.h"
 
 class CGramObj;
 
-class CSRGramNotifySink final : public ISRGramNotifySinkW, public IDgnGetSinkFlags {
+class CSRGramNotifySink final : public ModuleComObject<CSRGramNotifySink, ISRGramNotifySinkW, IDgnGetSinkFlags> {
+    friend ModuleComObject;
+
 public:
     // Reference count starts at 0; *sink receives one reference.
     static HRESULT Create(CGramObj* grammar, DWORD option1, DWORD option2, CSRGramNotifySink** sink);
@@ -17,8 +20,6 @@ public:
 
     // IUnknown
     STDMETHODIMP QueryInterface(REFIID iid, void** object) override;
-    STDMETHODIMP_(ULONG) AddRef() override;
-    STDMETHODIMP_(ULONG) Release() override;
 
     // ISRGramNotifySinkW
     STDMETHODIMP BookMark(DWORD mark) override;
@@ -37,9 +38,8 @@ public:
 
 private:
     CSRGramNotifySink(CGramObj* grammar, DWORD option1, DWORD option2);
-    ~CSRGramNotifySink();
+    ~CSRGramNotifySink() = default;
 
-    ULONG m_refs = 0;
     CGramObj* m_grammar;
     DWORD m_option1;
     DWORD m_option2;

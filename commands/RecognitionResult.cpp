@@ -2,7 +2,10 @@
 // script, and the details of the best path with the list and dictation values it carries.
 #include "../grammar/CGramObj.h"
 
+#include "PhraseWords.h"
+
 #include "../module/ModuleController.h"
+#include "../module/TextConversion.h"
 
 #include <cstdio>
 #include <cwchar>
@@ -17,40 +20,17 @@ constexpr DWORD kWordRecordBytes = 140;  // header and up to 66 UTF-16 character
 constexpr size_t kDetailLineBytes = 128; // "Rule %d: %s; dwWordNum: %d\n"
 constexpr size_t kArgumentBytes = 256;   // "<_arg%i = %s> "
 
-std::string ToNarrow(const std::wstring& text, UINT codePage)
-{
-    if (text.empty())
-        return std::string();
-    int length = WideCharToMultiByte(codePage, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr,
-                                     nullptr);
-    std::string narrow(static_cast<size_t>(length > 0 ? length : 0), '\0');
-    if (length > 0)
-        WideCharToMultiByte(codePage, 0, text.c_str(), static_cast<int>(text.size()), &narrow[0], length, nullptr,
-                            nullptr);
-    return narrow;
-}
-
-// The phrase's words, one blank between them; a broken record size ends the walk.
+// The phrase's words, one blank between them.
 void AppendPhraseWords(const SRPHRASEW* phrase, std::wstring& text)
 {
-    if (!phrase || phrase->dwSize < sizeof(DWORD))
-        return;
-    const BYTE* end = reinterpret_cast<const BYTE*>(phrase) + phrase->dwSize;
     bool first = true;
-    for (const BYTE* record = phrase->abWords; record + offsetof(SRWORDW, szWord) <= end;) {
-        const SRWORDW* word = reinterpret_cast<const SRWORDW*>(record);
-        if (word->dwSize < offsetof(SRWORDW, szWord) || word->dwSize > static_cast<size_t>(end - record))
-            break;
-        size_t maxChars = (word->dwSize - offsetof(SRWORDW, szWord)) / sizeof(WCHAR);
-        size_t length = 0;
-        while (length < maxChars && word->szWord[length])
-            ++length;
+    ForEachPhraseWord(phrase, [&](const WCHAR* word, size_t length) {
         if (!first)
             text += L' ';
-        text.append(word->szWord, length);
+        text.append(word, length);
         first = false;
-        record += word->dwSize;
-    }
+        return true;
+    });
 }
 
 } // namespace
@@ -72,7 +52,7 @@ void CGramObj::onPhraseFinish(DWORD flags, PSRPHRASEW phrase, IUnknown* results)
     wordsLine += L" <<\n";
     if (wordsLine.size() > kWordsLineChars - 1)
         wordsLine.resize(kWordsLineChars - 1);
-    controller.log(ToNarrow(wordsLine, CP_THREAD_ACP).c_str());
+    controller.log(NarrowText(wordsLine.data(), wordsLine.size(), CP_THREAD_ACP).c_str());
 
     std::string scriptMessage;
     std::string scriptToRun;
@@ -115,7 +95,7 @@ void CGramObj::onPhraseFinish(DWORD flags, PSRPHRASEW phrase, IUnknown* results)
         size_t length = 0;
         while (length < maxChars && word->szWord[length])
             ++length;
-        std::string text = ToNarrow(std::wstring(word->szWord, length), CP_ACP);
+        std::string text = NarrowText(word->szWord, length, CP_ACP);
 
         char detail[kDetailLineBytes];
         snprintf(detail, sizeof(detail), "Rule %d: %s; dwWordNum: %d\n", static_cast<int>(node.dwRuleNumber),

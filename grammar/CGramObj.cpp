@@ -4,12 +4,24 @@
 #include "../module/CSRBuiltinGramNotifySink.h"
 #include "../module/MessageBoxes.h"
 #include "../module/ModuleController.h"
+#include "../module/TextConversion.h"
 
+#include <cstring>
 #include <new>
 
 using Microsoft::WRL::ComPtr;
 
 namespace {
+
+// The recogniser's callers expect a failed allocation as the COM error E_OUTOFMEMORY.
+std::wstring WideOrOutOfMemory(const char* text, UINT codePage)
+{
+    try {
+        return WidenText(text, codePage);
+    } catch (const std::bad_alloc&) {
+        throw _com_error(E_OUTOFMEMORY);
+    }
+}
 
 // Owns a BSTR for the length of one recogniser call.
 class BstrText {
@@ -19,15 +31,10 @@ public:
     {
         if (!text)
             return;
-        int length = MultiByteToWideChar(codePage, 0, text, -1, nullptr, 0);
-        if (length <= 0)
-            length = 1;
-        m_text = SysAllocStringLen(nullptr, static_cast<UINT>(length - 1));
+        std::wstring wide = WideOrOutOfMemory(text, codePage);
+        m_text = SysAllocStringLen(wide.c_str(), static_cast<UINT>(wide.size()));
         if (!m_text)
             throw _com_error(E_OUTOFMEMORY);
-        m_text[0] = L'\0';
-        MultiByteToWideChar(codePage, 0, text, -1, m_text, length);
-        m_text[length - 1] = L'\0';
     }
     ~BstrText() { SysFreeString(m_text); }
     BstrText(const BstrText&) = delete;
@@ -45,9 +52,73 @@ void DropStaleErrorInfo()
     SetErrorInfo(0, nullptr);
 }
 
-void ShowNoGrammarBox()
+// False, after the "No ISRGramCommon interface!" box, when no grammar is loaded.
+bool GrammarLoaded(const ISRGramCommonW* common)
 {
+    if (common)
+        return true;
     ShowMessageBoxW(nullptr, L"No ISRGramCommon interface!", L"Error", MB_ICONHAND);
+    return false;
+}
+
+// 1, or 0 after a failed recogniser call was shown in the "COM Error" box.
+int ReportedResult(HRESULT hr, const wchar_t* prefix)
+{
+    if (FAILED(hr)) {
+        CGramObj::reportComError(prefix, hr);
+        return 0;
+    }
+    return 1;
+}
+
+// Loads the binary grammar into the recogniser with sink as its notification sink. Returns
+// the grammar's ISRGramCommonW (one reference), or null with the sink detached after the
+// failure was reported, or logged as noCommonLog when the grammar lacks that interface.
+template <class Sink>
+ISRGramCommonW* LoadWithSink(ModuleController& owner, Sink& sink, const void* data, DWORD size,
+                             const char* noCommonLog)
+{
+    ComPtr<ISRGramNotifySinkW> sinkInterface;
+    if (FAILED(sink.QueryInterface(IID_ISRGramNotifySinkW,
+                                   reinterpret_cast<void**>(sinkInterface.ReleaseAndGetAddressOf())))) {
+        sink.detach();
+        return nullptr;
+    }
+
+    ComPtr<IUnknown> grammar;
+    SDATA block{const_cast<void*>(data), size};
+    DropStaleErrorInfo();
+    HRESULT hr = owner.central->GrammarLoad(SRGRMFMT_CFG, block, sinkInterface.Get(), IID_ISRGramNotifySinkW,
+                                            grammar.GetAddressOf());
+    if (FAILED(hr)) {
+        sink.detach();
+        CGramObj::reportComError(L"Grammar load failed with:", hr);
+        return nullptr;
+    }
+    if (!grammar) {
+        sink.detach();
+        throw _com_error(E_POINTER);
+    }
+    ISRGramCommonW* common = nullptr;
+    if (FAILED(grammar.CopyTo(IID_ISRGramCommonW, reinterpret_cast<void**>(&common))) || !common) {
+        sink.detach();
+        owner.log(noCommonLog);
+        return nullptr;
+    }
+    return common;
+}
+
+// The grammar's list interface, or null after the failed query was shown.
+ComPtr<ISRGramCFGW> QueryListInterface(ISRGramCommonW* common)
+{
+    ComPtr<ISRGramCFGW> cfg;
+    DropStaleErrorInfo();
+    HRESULT hr = common->QueryInterface(IID_ISRGramCFGW, reinterpret_cast<void**>(cfg.GetAddressOf()));
+    if (FAILED(hr) || !cfg) {
+        CGramObj::reportComError(L"QueryInterface(ISRGramCFG) failed with:", FAILED(hr) ? hr : E_NOINTERFACE);
+        return nullptr;
+    }
+    return cfg;
 }
 
 } // namespace
@@ -103,33 +174,9 @@ int CGramObj::load(const void* data, DWORD size, DWORD option1, DWORD option2)
     ComPtr<CSRGramNotifySink> sink;
     if (FAILED(CSRGramNotifySink::Create(this, option1, option2, sink.ReleaseAndGetAddressOf())))
         return 0;
-    ComPtr<ISRGramNotifySinkW> sinkInterface;
-    if (FAILED(sink->QueryInterface(IID_ISRGramNotifySinkW,
-                                   reinterpret_cast<void**>(sinkInterface.ReleaseAndGetAddressOf())))) {
-        sink->detach();
+    gramCommon = LoadWithSink(*owner, *sink.Get(), data, size, "GrammarLoad failed");
+    if (!gramCommon)
         return 0;
-    }
-
-    ComPtr<IUnknown> grammar;
-    SDATA block{const_cast<void*>(data), size};
-    DropStaleErrorInfo();
-    HRESULT hr = owner->central->GrammarLoad(SRGRMFMT_CFG, block, sinkInterface.Get(), IID_ISRGramNotifySinkW,
-                                             grammar.GetAddressOf());
-    if (FAILED(hr)) {
-        sink->detach();
-        reportComError(L"Grammar load failed with:", hr);
-        return 0;
-    }
-    if (!grammar) {
-        sink->detach();
-        throw _com_error(E_POINTER);
-    }
-    if (FAILED(grammar.CopyTo(IID_ISRGramCommonW, reinterpret_cast<void**>(&gramCommon))) || !gramCommon) {
-        gramCommon = nullptr;
-        sink->detach();
-        owner->log("GrammarLoad failed");
-        return 0;
-    }
     commandSink = sink;
     owner->linkGrammar(this);
     return 1;
@@ -147,33 +194,9 @@ int CGramObj::loadBuiltinCommands(const void* data, DWORD size)
     ComPtr<CSRBuiltinGramNotifySink> sink;
     if (FAILED(CSRBuiltinGramNotifySink::Create(this, sink.ReleaseAndGetAddressOf())))
         return 0;
-    ComPtr<ISRGramNotifySinkW> sinkInterface;
-    if (FAILED(sink->QueryInterface(IID_ISRGramNotifySinkW,
-                                   reinterpret_cast<void**>(sinkInterface.ReleaseAndGetAddressOf())))) {
-        sink->detach();
+    ISRGramCommonW* common = LoadWithSink(*owner, *sink.Get(), data, size, "QueryInterface(ISRGramCommon) failed.\n");
+    if (!common)
         return 0;
-    }
-
-    ComPtr<IUnknown> grammar;
-    SDATA block{const_cast<void*>(data), size};
-    DropStaleErrorInfo();
-    HRESULT hr = owner->central->GrammarLoad(SRGRMFMT_CFG, block, sinkInterface.Get(), IID_ISRGramNotifySinkW,
-                                             grammar.GetAddressOf());
-    if (FAILED(hr)) {
-        sink->detach();
-        reportComError(L"Grammar load failed with:", hr);
-        return 0;
-    }
-    if (!grammar) {
-        sink->detach();
-        throw _com_error(E_POINTER);
-    }
-    ISRGramCommonW* common = nullptr;
-    if (FAILED(grammar.CopyTo(IID_ISRGramCommonW, reinterpret_cast<void**>(&common))) || !common) {
-        sink->detach();
-        owner->log("QueryInterface(ISRGramCommon) failed.\n");
-        return 0;
-    }
     gramCommon = common;
     builtinSink = sink;
     owner->linkBuiltinGrammar(this);
@@ -182,28 +205,19 @@ int CGramObj::loadBuiltinCommands(const void* data, DWORD size)
 
 int CGramObj::activate(const char* ruleName, HWND window)
 {
-    if (!gramCommon) {
-        ShowNoGrammarBox();
+    if (!GrammarLoaded(gramCommon))
         return 0;
-    }
     if (window && !IsWindow(window))
         return 0;
     BstrText name(ruleName && *ruleName ? ruleName : nullptr, CP_THREAD_ACP);
     DropStaleErrorInfo();
-    HRESULT hr = gramCommon->Activate(window, FALSE, name.get());
-    if (FAILED(hr)) {
-        reportComError(L"CGramObj::activate failed with:", hr);
-        return 0;
-    }
-    return 1;
+    return ReportedResult(gramCommon->Activate(window, FALSE, name.get()), L"CGramObj::activate failed with:");
 }
 
 int CGramObj::deactivate(const char* ruleName)
 {
-    if (!gramCommon) {
-        ShowNoGrammarBox();
+    if (!GrammarLoaded(gramCommon))
         return 0;
-    }
     BstrText name(ruleName, CP_THREAD_ACP);
     if (FAILED(gramCommon->Deactivate(name.get())))
         DropStaleErrorInfo(); // the failure is not reported, so neither is its description
@@ -212,34 +226,22 @@ int CGramObj::deactivate(const char* ruleName)
 
 int CGramObj::listSet(const char* listName)
 {
-    if (!gramCommon) {
-        ShowNoGrammarBox();
+    if (!GrammarLoaded(gramCommon))
         return 0;
-    }
     BstrText name(listName, CP_THREAD_ACP);
-    ComPtr<ISRGramCFGW> cfg;
-    DropStaleErrorInfo();
-    HRESULT hr = gramCommon->QueryInterface(IID_ISRGramCFGW, reinterpret_cast<void**>(cfg.GetAddressOf()));
-    if (FAILED(hr) || !cfg) {
-        reportComError(L"QueryInterface(ISRGramCFG) failed with:", FAILED(hr) ? hr : E_NOINTERFACE);
+    ComPtr<ISRGramCFGW> cfg = QueryListInterface(gramCommon);
+    if (!cfg)
         return 0;
-    }
     static BYTE emptyBlock[1] = {0};
     DropStaleErrorInfo();
-    hr = cfg->ListSet(name.get(), SDATA{emptyBlock, 0});
-    if (FAILED(hr)) {
-        reportComError(L"ISRGramCFG->ListSet() failed with:", hr);
-        return 0;
-    }
-    return 1;
+    return ReportedResult(cfg->ListSet(name.get(), SDATA{emptyBlock, 0}), L"ISRGramCFG->ListSet() failed with:");
 }
 
 std::vector<BYTE> CGramObj::makeWordRecord(const char* word)
 {
-    int characters = MultiByteToWideChar(CP_THREAD_ACP, 0, word ? word : "", -1, nullptr, 0);
-    if (characters <= 0)
-        characters = 1;
-    DWORD size = 8 + 2 * static_cast<DWORD>(characters);
+    std::wstring text = WideOrOutOfMemory(word, CP_THREAD_ACP);
+    DWORD characters = static_cast<DWORD>(text.size()) + 1; // with the NUL
+    DWORD size = 8 + 2 * characters;
     size = (size + 3) & ~3u;
     std::vector<BYTE> record;
     try {
@@ -250,32 +252,22 @@ std::vector<BYTE> CGramObj::makeWordRecord(const char* word)
     SRWORDW* entry = reinterpret_cast<SRWORDW*>(record.data());
     entry->dwSize = size;
     entry->dwWordNum = 0;
-    MultiByteToWideChar(CP_THREAD_ACP, 0, word ? word : "", -1, entry->szWord, characters);
+    std::memcpy(entry->szWord, text.c_str(), characters * sizeof(WCHAR));
     return record;
 }
 
 int CGramObj::listAppend(const char* listName, const char* word)
 {
-    if (!gramCommon) {
-        ShowNoGrammarBox();
+    if (!GrammarLoaded(gramCommon))
         return 0;
-    }
     std::vector<BYTE> record = makeWordRecord(word);
     BstrText name(listName, CP_THREAD_ACP);
-    ComPtr<ISRGramCFGW> cfg;
-    DropStaleErrorInfo();
-    HRESULT hr = gramCommon->QueryInterface(IID_ISRGramCFGW, reinterpret_cast<void**>(cfg.GetAddressOf()));
-    if (FAILED(hr) || !cfg) {
-        reportComError(L"QueryInterface(ISRGramCFG) failed with:", FAILED(hr) ? hr : E_NOINTERFACE);
+    ComPtr<ISRGramCFGW> cfg = QueryListInterface(gramCommon);
+    if (!cfg)
         return 0;
-    }
     DropStaleErrorInfo();
-    hr = cfg->ListAppend(name.get(), SDATA{record.data(), static_cast<DWORD>(record.size())});
-    if (FAILED(hr)) {
-        reportComError(L"ISRGramCFG->ListAppend() failed with:", hr);
-        return 0;
-    }
-    return 1;
+    return ReportedResult(cfg->ListAppend(name.get(), SDATA{record.data(), static_cast<DWORD>(record.size())}),
+                          L"ISRGramCFG->ListAppend() failed with:");
 }
 
 int CGramObj::unloadGrammar()

@@ -3,20 +3,15 @@
 #include "ComBoundary.h"
 #include "MessageBoxes.h"
 #include "ModuleController.h"
-#include "ModuleLock.h"
 
 #include <new>
 
-CDgnAppSupport::CDgnAppSupport()
-{
-    ModuleLockIncrement();
-}
-
 CDgnAppSupport::~CDgnAppSupport()
 {
+    // The controller goes first; the module lock is lowered after this body.
     delete m_controller;
     m_controller = nullptr;
-    ModuleLockDecrement();
+    MessageBeep(MB_ICONASTERISK);
 }
 
 HRESULT CDgnAppSupport::CreateInstance(REFIID iid, void** object)
@@ -24,11 +19,11 @@ HRESULT CDgnAppSupport::CreateInstance(REFIID iid, void** object)
     if (!object)
         return E_POINTER;
     *object = nullptr;
-    CDgnAppSupport* support = new (std::nothrow) CDgnAppSupport();
-    if (!support)
-        return E_OUTOFMEMORY;
-    support->AddRef();
-    HRESULT hr = support->QueryInterface(iid, object);
+    CDgnAppSupport* support = nullptr;
+    HRESULT hr = CreateReferenced(&support);
+    if (FAILED(hr))
+        return hr;
+    hr = support->QueryInterface(iid, object);
     support->Release();
     return hr;
 }
@@ -44,24 +39,6 @@ STDMETHODIMP CDgnAppSupport::QueryInterface(REFIID iid, void** object)
     }
     *object = nullptr;
     return E_NOINTERFACE;
-}
-
-STDMETHODIMP_(ULONG) CDgnAppSupport::AddRef()
-{
-    return ++m_refs;
-}
-
-STDMETHODIMP_(ULONG) CDgnAppSupport::Release()
-{
-    ULONG refs = --m_refs;
-    if (refs == 0) {
-        // The lock is lowered by the destructor, after the controller is gone.
-        delete m_controller;
-        m_controller = nullptr;
-        MessageBeep(MB_ICONASTERISK);
-        delete this;
-    }
-    return refs;
 }
 
 STDMETHODIMP CDgnAppSupport::Register(IServiceProvider* site)

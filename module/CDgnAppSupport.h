@@ -2,11 +2,14 @@
 // its site; UnRegister and the final release end the controller.
 #pragma once
 
+#include "ModuleComObject.h"
 #include "../grammar/DragonInterfaces.h"
 
 class ModuleController;
 
-class CDgnAppSupport final : public IDgnAppSupportW {
+class CDgnAppSupport final : public ModuleComObject<CDgnAppSupport, IDgnAppSupportW> {
+    friend ModuleComObject;
+
 public:
     // The class table's creation function.
     static HRESULT CreateInstance(REFIID iid, void** object);
@@ -14,8 +17,6 @@ public:
     ModuleController* controller() const { return m_controller; }
 
     STDMETHODIMP QueryInterface(REFIID iid, void** object) override;
-    STDMETHODIMP_(ULONG) AddRef() override;
-    STDMETHODIMP_(ULONG) Release() override;
 
     STDMETHODIMP Register(IServiceProvider* site) override;
     STDMETHODIMP AddProcess(DWORD value1, DWORD value2, DWORD value3, DWORD value4) override;
@@ -23,9 +24,8 @@ public:
     STDMETHODIMP UnRegister() override;
 
 private:
-    CDgnAppSupport();
+    CDgnAppSupport() = default;
     ~CDgnAppSupport();
 
-    ULONG m_refs = 0;
     ModuleController* m_controller = nullptr;
 };

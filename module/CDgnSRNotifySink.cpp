@@ -2,29 +2,12 @@
 
 #include "ControllerMessages.h"
 #include "ModuleController.h"
-#include "ModuleLock.h"
 
 #include <new>
 
-CDgnSRNotifySink::CDgnSRNotifySink()
-{
-    ModuleLockIncrement();
-}
-
-CDgnSRNotifySink::~CDgnSRNotifySink()
-{
-    ModuleLockDecrement();
-}
-
 HRESULT CDgnSRNotifySink::Create(CDgnSRNotifySink** sink)
 {
-    if (!sink)
-        return E_POINTER;
-    *sink = new (std::nothrow) CDgnSRNotifySink();
-    if (!*sink)
-        return E_OUTOFMEMORY;
-    (*sink)->AddRef();
-    return S_OK;
+    return CreateReferenced(sink);
 }
 
 STDMETHODIMP CDgnSRNotifySink::QueryInterface(REFIID iid, void** object)
@@ -43,19 +26,6 @@ STDMETHODIMP CDgnSRNotifySink::QueryInterface(REFIID iid, void** object)
     }
     AddRef();
     return S_OK;
-}
-
-STDMETHODIMP_(ULONG) CDgnSRNotifySink::AddRef()
-{
-    return ++m_refs;
-}
-
-STDMETHODIMP_(ULONG) CDgnSRNotifySink::Release()
-{
-    ULONG refs = --m_refs;
-    if (refs == 0)
-        delete this;
-    return refs;
 }
 
 STDMETHODIMP CDgnSRNotifySink::AttribChanged2(DWORD value)

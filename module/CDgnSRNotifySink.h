@@ -2,11 +2,15 @@
 // ControllerWindow, whose procedure runs the work on Dragon's thread.
 #pragma once
 
+#include "ModuleComObject.h"
 #include "../grammar/DragonInterfaces.h"
 
 class ModuleController;
 
-class CDgnSRNotifySink final : public IDgnSREngineNotifySinkW, public ISRNotifySinkW, public IDgnGetSinkFlags {
+class CDgnSRNotifySink final
+    : public ModuleComObject<CDgnSRNotifySink, IDgnSREngineNotifySinkW, ISRNotifySinkW, IDgnGetSinkFlags> {
+    friend ModuleComObject;
+
 public:
     // Reference count starts at 0; *sink receives one reference.
     static HRESULT Create(CDgnSRNotifySink** sink);
@@ -17,8 +21,6 @@ public:
     ModuleController* controller() const { return m_controller; }
 
     STDMETHODIMP QueryInterface(REFIID iid, void** object) override;
-    STDMETHODIMP_(ULONG) AddRef() override;
-    STDMETHODIMP_(ULONG) Release() override;
 
     // IDgnSREngineNotifySinkW
     STDMETHODIMP AttribChanged2(DWORD value) override;
@@ -41,9 +43,8 @@ public:
     STDMETHODIMP SinkFlagsGet(DWORD* flags) override;
 
 private:
-    CDgnSRNotifySink();
-    ~CDgnSRNotifySink();
+    CDgnSRNotifySink() = default;
+    ~CDgnSRNotifySink() = default;
 
-    ULONG m_refs = 0;
     ModuleController* m_controller = nullptr;
 };

@@ -2,31 +2,15 @@
 
 #include "ComBoundary.h"
 #include "ModuleController.h"
-#include "ModuleLock.h"
+#include "../commands/PhraseWords.h"
 #include "../grammar/CGramObj.h"
 
-#include <cstring>
-#include <new>
 
-CSRBuiltinGramNotifySink::CSRBuiltinGramNotifySink(CGramObj* grammar) : m_grammar(grammar)
-{
-    ModuleLockIncrement();
-}
-
-CSRBuiltinGramNotifySink::~CSRBuiltinGramNotifySink()
-{
-    ModuleLockDecrement();
-}
+CSRBuiltinGramNotifySink::CSRBuiltinGramNotifySink(CGramObj* grammar) : m_grammar(grammar) {}
 
 HRESULT CSRBuiltinGramNotifySink::Create(CGramObj* grammar, CSRBuiltinGramNotifySink** sink)
 {
-    if (!sink)
-        return E_POINTER;
-    *sink = new (std::nothrow) CSRBuiltinGramNotifySink(grammar);
-    if (!*sink)
-        return E_OUTOFMEMORY;
-    (*sink)->AddRef();
-    return S_OK;
+    return CreateReferenced(sink, grammar);
 }
 
 STDMETHODIMP CSRBuiltinGramNotifySink::QueryInterface(REFIID iid, void** object)
@@ -42,46 +26,19 @@ STDMETHODIMP CSRBuiltinGramNotifySink::QueryInterface(REFIID iid, void** object)
     return E_NOINTERFACE;
 }
 
-STDMETHODIMP_(ULONG) CSRBuiltinGramNotifySink::AddRef()
-{
-    return ++m_refs;
-}
-
-STDMETHODIMP_(ULONG) CSRBuiltinGramNotifySink::Release()
-{
-    ULONG refs = --m_refs;
-    if (refs == 0)
-        delete this;
-    return refs;
-}
-
 std::wstring CSRBuiltinGramNotifySink::PhraseText(const SRPHRASEW* phrase)
 {
     constexpr size_t capacity = 256; // wide characters, terminator included
     std::wstring text;
-    if (!phrase || phrase->dwSize < sizeof(DWORD))
-        return text;
-    const BYTE* start = reinterpret_cast<const BYTE*>(phrase);
-    const BYTE* end = start + phrase->dwSize;
-    const BYTE* record = phrase->abWords;
-    // A record must at least hold its header; a broken size ends the walk.
-    while (record + offsetof(SRWORDW, szWord) <= end) {
-        const SRWORDW* word = reinterpret_cast<const SRWORDW*>(record);
-        if (word->dwSize < offsetof(SRWORDW, szWord) || word->dwSize > static_cast<size_t>(end - record))
-            break;
-        size_t maxChars = (word->dwSize - offsetof(SRWORDW, szWord)) / sizeof(WCHAR);
-        size_t length = 0;
-        while (length < maxChars && word->szWord[length])
-            ++length;
+    ForEachPhraseWord(phrase, [&](const WCHAR* word, size_t length) {
         if (!text.empty())
             text += L' ';
-        text.append(word->szWord, length);
-        if (text.size() >= capacity - 1) {
-            text.resize(capacity - 1);
-            break;
-        }
-        record += word->dwSize;
-    }
+        text.append(word, length);
+        if (text.size() < capacity - 1)
+            return true;
+        text.resize(capacity - 1);
+        return false;
+    });
     return text;
 }
 

@@ -2,13 +2,16 @@
 // the built-in commands shows, hides or moves the test-driver window.
 #pragma once
 
+#include "ModuleComObject.h"
 #include "../grammar/DragonInterfaces.h"
 
 #include <string>
 
 class CGramObj;
 
-class CSRBuiltinGramNotifySink final : public ISRGramNotifySinkW {
+class CSRBuiltinGramNotifySink final : public ModuleComObject<CSRBuiltinGramNotifySink, ISRGramNotifySinkW> {
+    friend ModuleComObject;
+
 public:
     // Reference count starts at 0; *sink receives one reference.
     static HRESULT Create(CGramObj* grammar, CSRBuiltinGramNotifySink** sink);
@@ -21,8 +24,6 @@ public:
     static std::wstring PhraseText(const SRPHRASEW* phrase);
 
     STDMETHODIMP QueryInterface(REFIID iid, void** object) override;
-    STDMETHODIMP_(ULONG) AddRef() override;
-    STDMETHODIMP_(ULONG) Release() override;
 
     STDMETHODIMP BookMark(DWORD mark) override;
     STDMETHODIMP Paused() override;
@@ -37,8 +38,7 @@ public:
 
 private:
     explicit CSRBuiltinGramNotifySink(CGramObj* grammar);
-    ~CSRBuiltinGramNotifySink();
+    ~CSRBuiltinGramNotifySink() = default;
 
-    ULONG m_refs = 0;
     CGramObj* m_grammar;
 };

@@ -1,22 +1,9 @@
 #include "MessageBoxes.h"
 
-#include <string>
+#include "TextConversion.h"
 
 namespace {
 MessageBoxHandler g_handler = nullptr;
-
-std::wstring Widen(const char* text)
-{
-    if (!text)
-        return std::wstring();
-    int length = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
-    if (length <= 0)
-        return std::wstring();
-    std::wstring wide(static_cast<size_t>(length), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text, -1, &wide[0], length);
-    wide.resize(static_cast<size_t>(length - 1));
-    return wide;
-}
 } // namespace
 
 void SetMessageBoxHandler(MessageBoxHandler handler)
@@ -34,6 +21,6 @@ int ShowMessageBoxW(HWND owner, const wchar_t* text, const wchar_t* caption, UIN
 int ShowMessageBoxA(HWND owner, const char* text, const char* caption, UINT type)
 {
     if (g_handler)
-        return g_handler(owner, Widen(text).c_str(), Widen(caption).c_str(), type);
+        return g_handler(owner, WidenText(text, CP_ACP).c_str(), WidenText(caption, CP_ACP).c_str(), type);
     return MessageBoxA(owner, text, caption, type);
 }

@@ -18,6 +18,26 @@ using Microsoft::WRL::ComPtr;
 
 namespace {
 
+// The command and the built-in grammar lists are chained through different fields.
+using GrammarLink = CGramObj* CGramObj::*;
+
+void PushGrammar(CGramObj*& head, GrammarLink next, CGramObj* grammar)
+{
+    grammar->*next = head;
+    head = grammar;
+}
+
+void RemoveGrammar(CGramObj*& head, GrammarLink next, CGramObj* grammar)
+{
+    for (CGramObj** link = &head; *link; link = &((*link)->*next)) {
+        if (*link == grammar) {
+            *link = grammar->*next;
+            grammar->*next = nullptr;
+            return;
+        }
+    }
+}
+
 const char* const kBuiltinGrammarTexts[] = {
     "<builtin1> exported = Show Quillmoor;\n",
     "<builtin2> exported = Hide Quillmoor;\n",
@@ -118,36 +138,22 @@ HWND ModuleController::dialogWindow() const
 
 void ModuleController::linkGrammar(CGramObj* grammar)
 {
-    grammar->next = grammars;
-    grammars = grammar;
+    PushGrammar(grammars, &CGramObj::next, grammar);
 }
 
 void ModuleController::unlinkGrammar(CGramObj* grammar)
 {
-    for (CGramObj** link = &grammars; *link; link = &(*link)->next) {
-        if (*link == grammar) {
-            *link = grammar->next;
-            grammar->next = nullptr;
-            return;
-        }
-    }
+    RemoveGrammar(grammars, &CGramObj::next, grammar);
 }
 
 void ModuleController::linkBuiltinGrammar(CGramObj* grammar)
 {
-    grammar->builtinNext = builtinGrammars;
-    builtinGrammars = grammar;
+    PushGrammar(builtinGrammars, &CGramObj::builtinNext, grammar);
 }
 
 void ModuleController::unlinkBuiltinGrammar(CGramObj* grammar)
 {
-    for (CGramObj** link = &builtinGrammars; *link; link = &(*link)->builtinNext) {
-        if (*link == grammar) {
-            *link = grammar->builtinNext;
-            grammar->builtinNext = nullptr;
-            return;
-        }
-    }
+    RemoveGrammar(builtinGrammars, &CGramObj::builtinNext, grammar);
 }
 
 bool ModuleController::acquireInterfaces()

@@ -2,6 +2,7 @@
 
 #include "ModuleInstance.h"
 #include "RegistryScript.h"
+#include "TextConversion.h"
 
 #include <string>
 
@@ -18,12 +19,8 @@ bool LoadRegistryScript(std::wstring& script)
     const char* bytes = loaded ? static_cast<const char*>(LockResource(loaded)) : nullptr;
     if (!bytes || size == 0)
         return false;
-    int length = MultiByteToWideChar(CP_ACP, 0, bytes, static_cast<int>(size), nullptr, 0);
-    if (length <= 0)
-        return false;
-    script.assign(static_cast<size_t>(length), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, bytes, static_cast<int>(size), &script[0], length);
-    return true;
+    script = WidenText(bytes, size, CP_ACP);
+    return !script.empty();
 }
 
 bool ModulePath(std::wstring& path)

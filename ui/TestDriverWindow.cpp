@@ -1,6 +1,7 @@
 #include "TestDriverWindow.h"
 
 #include "module/ModuleInstance.h"
+#include "module/TextConversion.h"
 #include "ui/DriverMessages.h"
 #include "ui/resource.h"
 
@@ -115,13 +116,12 @@ void OnAppendLog(HWND dialog, WPARAM highlight, LPARAM lParam)
         format.crTextColor = highlight ? RGB(128, 0, 0) : GetSysColor(COLOR_WINDOWTEXT);
         SendMessageW(log, EM_SETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&format));
 
-        // Bytes that are not valid in the code page come out as replacement characters.
-        int needed = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
-        if (needed > 0) {
-            wchar_t* wide = new (std::nothrow) wchar_t[static_cast<size_t>(needed)];
-            if (wide && MultiByteToWideChar(CP_ACP, 0, text, -1, wide, needed) > 0)
-                SendMessageW(log, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(wide));
-            delete[] wide;
+        // A text too large to convert is left out; nothing may throw out of the dialog procedure.
+        try {
+            std::wstring wide = WidenText(text, CP_ACP);
+            if (!wide.empty())
+                SendMessageW(log, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(wide.c_str()));
+        } catch (const std::bad_alloc&) {
         }
         SendMessageW(log, EM_SCROLLCARET, 0, 0);
     }

@@ -2,6 +2,7 @@
 
 #include "module/MessageBoxes.h"
 #include "module/ModuleInstance.h"
+#include "module/TextConversion.h"
 #include "ui/DownloadStatusCallback.h"
 #include "ui/VersionCompare.h"
 
@@ -80,30 +81,6 @@ std::wstring CreateTemporaryFile()
     return file;
 }
 
-std::string ToAnsi(const wchar_t* text)
-{
-    int needed = WideCharToMultiByte(CP_ACP, 0, text, -1, nullptr, 0, nullptr, nullptr);
-    if (needed <= 1)
-        return std::string();
-    std::string narrow(static_cast<size_t>(needed), '\0');
-    WideCharToMultiByte(CP_ACP, 0, text, -1, &narrow[0], needed, nullptr, nullptr);
-    narrow.resize(static_cast<size_t>(needed - 1));
-    return narrow;
-}
-
-std::wstring FromThreadCodePage(const std::string& text)
-{
-    if (text.empty())
-        return std::wstring();
-    int needed = MultiByteToWideChar(CP_THREAD_ACP, 0, text.c_str(), -1, nullptr, 0);
-    if (needed <= 1)
-        return std::wstring();
-    std::wstring wide(static_cast<size_t>(needed), L'\0');
-    MultiByteToWideChar(CP_THREAD_ACP, 0, text.c_str(), -1, &wide[0], needed);
-    wide.resize(static_cast<size_t>(needed - 1));
-    return wide;
-}
-
 // Downloads the version file and reads its "Latest" value; the file never stays behind.
 bool DownloadLatestVersion(const std::wstring& directoryUrl, std::string& latestVersion)
 {
@@ -129,7 +106,7 @@ bool DownloadLatestVersion(const std::wstring& directoryUrl, std::string& latest
     // A value of 80 characters or more is cut by the call to 79.
     wchar_t latest[80] = {};
     GetPrivateProfileStringW(L"QMTestingVersioning", L"Latest", L"", latest, 80, path.c_str());
-    latestVersion = ToAnsi(latest);
+    latestVersion = NarrowText(latest, CP_ACP);
 
     if (!DeleteFileW(path.c_str()))
         ShowCheckBox(L"Deleting the temporary file failed.\r\nPress 'OK' to proceed.", L"QM 2023 Error");
@@ -180,12 +157,12 @@ void runUpdateCheckMenu(std::string& installedVersion, std::string& latestVersio
     case UpdateCheckResult::Failed:
         return;
     case UpdateCheckResult::NewerAvailable:
-        message = L"You are currently using version " + FromThreadCodePage(installedVersion) + L",\n" +
-                  L"but a more recent one is available now: " + FromThreadCodePage(latestVersion) +
+        message = L"You are currently using version " + WidenText(installedVersion.c_str(), CP_THREAD_ACP) + L",\n" +
+                  L"but a more recent one is available now: " + WidenText(latestVersion.c_str(), CP_THREAD_ACP) +
                   L"\n\nFind the MSI installer to the update on the\nQuillmoor 2023 Development Homepage.";
         break;
     case UpdateCheckResult::UpToDate:
-        message = L"Your current version is up-to-date: " + FromThreadCodePage(installedVersion);
+        message = L"Your current version is up-to-date: " + WidenText(installedVersion.c_str(), CP_THREAD_ACP);
         break;
     }
     ShowMessageBoxW(nullptr, message.c_str(), kResultCaption, MB_OK | MB_ICONINFORMATION);
