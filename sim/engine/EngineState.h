@@ -4,6 +4,7 @@
 
 #include "CoreBridge.h"
 #include "SimEngine.h"
+#include "WideText.h"
 #include "../../grammar/DragonInterfaces.h"
 
 #include <wrl/client.h>
@@ -75,8 +76,6 @@ struct EngineState {
 // Sets the thread's error object to text and returns hr, for every refusal of the engine.
 HRESULT FailWith(HRESULT hr, const std::string& text, REFIID iid);
 
-std::string Narrow(const wchar_t* text);
-std::wstring Widen(const std::string& text);
 
 // Result codes of the simulated recogniser.
 constexpr HRESULT SIMERR_BADGRAMMAR = (HRESULT)0x80040201L;  // grammar data refused

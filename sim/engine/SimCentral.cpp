@@ -1,6 +1,7 @@
 // The recogniser's central object: grammar loading, engine-sink registration, and (through
 // QueryInterface) engine control, whose Resume hands an utterance-begin cookie back.
 #include "EngineState.h"
+#include "SimComObject.h"
 #include "SimGrammar.h"
 
 #include <cstdio>
@@ -9,31 +10,9 @@
 namespace qmsim {
 namespace {
 
-class SimCentral final : public ISRCentralW, public IDgnSREngineControl {
+class SimCentral final : public SimComObject<ISRCentralW, IDgnSREngineControl> {
 public:
     explicit SimCentral(std::shared_ptr<EngineState> state) : state_(std::move(state)) {}
-
-    STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
-        if (!out)
-            return E_POINTER;
-        *out = nullptr;
-        // The engine-extra interface is only acquired and released by clients.
-        if (iid == IID_IUnknown || iid == IID_ISRCentralW || iid == IID_IDgnEngineExtra)
-            *out = static_cast<ISRCentralW*>(this);
-        else if (iid == IID_IDgnSREngineControl)
-            *out = static_cast<IDgnSREngineControl*>(this);
-        else
-            return E_NOINTERFACE;
-        AddRef();
-        return S_OK;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return ++refs_; }
-    STDMETHODIMP_(ULONG) Release() override {
-        ULONG left = --refs_;
-        if (left == 0)
-            delete this;
-        return left;
-    }
 
     // ISRCentralW
     STDMETHODIMP ModeGet(PVOID) override { return E_NOTIMPL; }
@@ -59,7 +38,15 @@ public:
     STDMETHODIMP Resume(DWORD cookieLow, DWORD cookieHigh) override;
 
 private:
-    ULONG refs_ = 1;
+    void* Interface(REFIID iid) override {
+        // The engine-extra interface is only acquired and released by clients.
+        if (iid == IID_IUnknown || iid == IID_ISRCentralW || iid == IID_IDgnEngineExtra)
+            return static_cast<ISRCentralW*>(this);
+        if (iid == IID_IDgnSREngineControl)
+            return static_cast<IDgnSREngineControl*>(this);
+        return nullptr;
+    }
+
     std::shared_ptr<EngineState> state_;
 };
 
@@ -165,12 +152,7 @@ STDMETHODIMP SimCentral::Resume(DWORD cookieLow, DWORD cookieHigh) {
 } // namespace
 
 HRESULT CreateSimCentral(const std::shared_ptr<EngineState>& state, REFIID iid, void** out) {
-    SimCentral* central = new (std::nothrow) SimCentral(state);
-    if (!central)
-        return E_OUTOFMEMORY;
-    HRESULT hr = central->QueryInterface(iid, out);
-    central->Release();
-    return hr;
+    return CreateAndQuery<SimCentral>(iid, out, state);
 }
 
 } // namespace qmsim

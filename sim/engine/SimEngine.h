@@ -20,6 +20,7 @@ struct EngineOptions {
     HRESULT windowModuleError = S_OK;    // e.g. HOOKERR_INJECTFAILED: every query fails with it
     int windowModuleTooSmall = 0;        // that many queries answer "buffer too small" first
     HRESULT grammarLoadError = S_OK;     // non-zero: every GrammarLoad fails with it
+    HRESULT activateError = S_OK;        // non-zero: every Activate fails with it
     DWORD resumeTimeoutMs = 5000;        // how long an utterance waits for its cookie
 };
 

@@ -28,25 +28,12 @@ void SimGrammar::DropSink() {
     sink.Reset();
 }
 
-STDMETHODIMP SimGrammar::QueryInterface(REFIID iid, void** out) {
-    if (!out)
-        return E_POINTER;
-    *out = nullptr;
+void* SimGrammar::Interface(REFIID iid) {
     if (iid == IID_IUnknown || iid == IID_ISRGramCommonW)
-        *out = static_cast<ISRGramCommonW*>(this);
-    else if (iid == IID_ISRGramCFGW)
-        *out = static_cast<ISRGramCFGW*>(this);
-    else
-        return E_NOINTERFACE;
-    AddRef();
-    return S_OK;
-}
-
-STDMETHODIMP_(ULONG) SimGrammar::Release() {
-    ULONG left = --refs_;
-    if (left == 0)
-        delete this; // the sink goes with the grammar
-    return left;
+        return static_cast<ISRGramCommonW*>(this);
+    if (iid == IID_ISRGramCFGW)
+        return static_cast<ISRGramCFGW*>(this);
+    return nullptr;
 }
 
 static std::string RuleLabel(const std::string* rule) {
@@ -62,6 +49,13 @@ STDMETHODIMP SimGrammar::Activate(HWND window, BOOL autoPause, PCWSTR ruleName) 
     }
     std::string name = ruleName ? Narrow(ruleName) : std::string();
     const std::string* rule = ruleName ? &name : nullptr;
+    HRESULT injected = state_->options.activateError;
+    if (FAILED(injected)) {
+        std::string line = "grammar " + std::to_string(id_) + ": activate " + RuleLabel(rule) + " answered " +
+                           HexCode(injected) + " (injected)";
+        state_->Record(line);
+        return FailWith(injected, line, IID_ISRGramCommonW);
+    }
     std::string error;
     if (!state_->core.Activate(id_, rule, reinterpret_cast<uintptr_t>(window), error)) {
         state_->Record("grammar " + std::to_string(id_) + ": activate " + RuleLabel(rule) + " refused: " + error);

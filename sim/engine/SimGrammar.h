@@ -3,22 +3,19 @@
 #pragma once
 
 #include "EngineState.h"
+#include "SimComObject.h"
 
 namespace qmsim {
 
-class SimGrammar final : public ISRGramCommonW, public ISRGramCFGW {
+class SimGrammar final : public SimComObject<ISRGramCommonW, ISRGramCFGW> {
 public:
     SimGrammar(std::shared_ptr<EngineState> state, int id, ISRGramNotifySinkW* sink);
-    ~SimGrammar();
+    ~SimGrammar() override; // unloads the grammar; the sink goes with it
 
     int Id() const { return id_; }
     ISRGramNotifySinkW* Sink() const { return sink_.Get(); }
     DWORD SinkFlags() const { return sinkFlags_; }
     void DropSink();
-
-    STDMETHODIMP QueryInterface(REFIID iid, void** out) override;
-    STDMETHODIMP_(ULONG) AddRef() override { return ++refs_; }
-    STDMETHODIMP_(ULONG) Release() override;
 
     // ISRGramCommonW
     STDMETHODIMP Activate(HWND window, BOOL autoPause, PCWSTR ruleName) override;
@@ -40,9 +37,9 @@ public:
     STDMETHODIMP ListQuery(PCWSTR, PSDATA) override { return E_NOTIMPL; }
 
 private:
+    void* Interface(REFIID iid) override;
     HRESULT ChangeList(PCWSTR listName, SDATA words, bool append);
 
-    ULONG refs_ = 1;
     std::shared_ptr<EngineState> state_;
     int id_;
     Microsoft::WRL::ComPtr<ISRGramNotifySinkW> sink_;

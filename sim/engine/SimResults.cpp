@@ -1,6 +1,7 @@
 // The results object handed to PhraseFinish: the phrase (ISRResBasicW) and a one-path
 // word graph (ISRResGraphW) whose nodes carry rule and word numbers.
 #include "EngineState.h"
+#include "SimComObject.h"
 
 #include <cstring>
 #include <new>
@@ -24,32 +25,11 @@ void WriteWordRecord(BYTE* at, const std::wstring& text, DWORD wordNumber) {
     memcpy(at + 8, text.c_str(), 2 * text.size());
 }
 
-class SimResults final : public ISRResBasicW, public ISRResGraphW {
+class SimResults final : public SimComObject<ISRResBasicW, ISRResGraphW> {
 public:
     SimResults(const std::vector<SpokenWord>& words, QWORD begin, QWORD end) : begin_(begin), end_(end) {
         for (const SpokenWord& word : words)
             words_.push_back({Widen(word.text), word.wordNumber, word.ruleNumber});
-    }
-
-    STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
-        if (!out)
-            return E_POINTER;
-        *out = nullptr;
-        if (iid == IID_IUnknown || iid == IID_ISRResBasicW)
-            *out = static_cast<ISRResBasicW*>(this);
-        else if (iid == IID_ISRResGraphW)
-            *out = static_cast<ISRResGraphW*>(this);
-        else
-            return E_NOINTERFACE;
-        AddRef();
-        return S_OK;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return ++refs_; }
-    STDMETHODIMP_(ULONG) Release() override {
-        ULONG left = --refs_;
-        if (left == 0)
-            delete this;
-        return left;
     }
 
     // ISRResBasicW
@@ -133,7 +113,15 @@ private:
         DWORD wordNumber;
         DWORD ruleNumber;
     };
-    ULONG refs_ = 1;
+
+    void* Interface(REFIID iid) override {
+        if (iid == IID_IUnknown || iid == IID_ISRResBasicW)
+            return static_cast<ISRResBasicW*>(this);
+        if (iid == IID_ISRResGraphW)
+            return static_cast<ISRResGraphW*>(this);
+        return nullptr;
+    }
+
     std::vector<Word> words_;
     QWORD begin_, end_;
 };

@@ -1,33 +1,15 @@
 // The site handed to a module's Register: an IServiceProvider with Dragon's three services.
 #include "EngineState.h"
+#include "SimComObject.h"
 
 #include <new>
 
 namespace qmsim {
 namespace {
 
-class SimSite final : public IServiceProvider {
+class SimSite final : public SimComObject<IServiceProvider> {
 public:
     explicit SimSite(std::shared_ptr<EngineState> state) : state_(std::move(state)) {}
-
-    STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
-        if (!out)
-            return E_POINTER;
-        *out = nullptr;
-        if (iid == IID_IUnknown || iid == IID_IServiceProvider) {
-            *out = static_cast<IServiceProvider*>(this);
-            AddRef();
-            return S_OK;
-        }
-        return E_NOINTERFACE;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return ++refs_; }
-    STDMETHODIMP_(ULONG) Release() override {
-        ULONG left = --refs_;
-        if (left == 0)
-            delete this;
-        return left;
-    }
 
     STDMETHODIMP QueryService(REFGUID service, REFIID iid, void** out) override {
         if (!out)
@@ -48,7 +30,12 @@ public:
     }
 
 private:
-    ULONG refs_ = 1;
+    void* Interface(REFIID iid) override {
+        if (iid == IID_IUnknown || iid == IID_IServiceProvider)
+            return static_cast<IServiceProvider*>(this);
+        return nullptr;
+    }
+
     std::shared_ptr<EngineState> state_;
 };
 

@@ -1,6 +1,7 @@
 // Speech services and the DVC script interpreter. Scripts are checked at once; a run
 // returns at once and ends later, from the message loop, with ScriptDone or ScriptError.
 #include "EngineState.h"
+#include "SimComObject.h"
 
 #include <cstdio>
 #include <new>
@@ -8,30 +9,9 @@
 namespace qmsim {
 namespace {
 
-class SimSpeechServices final : public IDgnSpeechServices, public IDgnSSvcInterpreter {
+class SimSpeechServices final : public SimComObject<IDgnSpeechServices, IDgnSSvcInterpreter> {
 public:
     explicit SimSpeechServices(std::shared_ptr<EngineState> state) : state_(std::move(state)) {}
-
-    STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
-        if (!out)
-            return E_POINTER;
-        *out = nullptr;
-        if (iid == IID_IUnknown || iid == IID_IDgnSpeechServicesObject || iid == IID_IDgnSpeechServices)
-            *out = static_cast<IDgnSpeechServices*>(this);
-        else if (iid == IID_IDgnSSvcInterpreter)
-            *out = static_cast<IDgnSSvcInterpreter*>(this);
-        else
-            return E_NOINTERFACE;
-        AddRef();
-        return S_OK;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return ++refs_; }
-    STDMETHODIMP_(ULONG) Release() override {
-        ULONG left = --refs_;
-        if (left == 0)
-            delete this;
-        return left;
-    }
 
     // First method of both interfaces: keep the action sink until shutdown.
     STDMETHODIMP Register(IDgnSSvcActionNotifySink* sink) override {
@@ -103,19 +83,21 @@ private:
         return S_OK;
     }
 
-    ULONG refs_ = 1;
+    void* Interface(REFIID iid) override {
+        if (iid == IID_IUnknown || iid == IID_IDgnSpeechServicesObject || iid == IID_IDgnSpeechServices)
+            return static_cast<IDgnSpeechServices*>(this);
+        if (iid == IID_IDgnSSvcInterpreter)
+            return static_cast<IDgnSSvcInterpreter*>(this);
+        return nullptr;
+    }
+
     std::shared_ptr<EngineState> state_;
 };
 
 } // namespace
 
 HRESULT CreateSimSpeechServices(const std::shared_ptr<EngineState>& state, REFIID iid, void** out) {
-    SimSpeechServices* object = new (std::nothrow) SimSpeechServices(state);
-    if (!object)
-        return E_OUTOFMEMORY;
-    HRESULT hr = object->QueryInterface(iid, out);
-    object->Release();
-    return hr;
+    return CreateAndQuery<SimSpeechServices>(iid, out, state);
 }
 
 } // namespace qmsim

@@ -1,5 +1,6 @@
 // The window-module query: full path of the executable that owns a window.
 #include "EngineState.h"
+#include "SimComObject.h"
 
 #include <cstdio>
 #include <new>
@@ -7,27 +8,9 @@
 namespace qmsim {
 namespace {
 
-class SimWindowModule final : public IDgnWindowModule {
+class SimWindowModule final : public SimComObject<IDgnWindowModule> {
 public:
     explicit SimWindowModule(std::shared_ptr<EngineState> state) : state_(std::move(state)) {}
-
-    STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
-        if (!out)
-            return E_POINTER;
-        *out = nullptr;
-        if (iid != IID_IUnknown && iid != IID_IDgnWindowModule)
-            return E_NOINTERFACE;
-        *out = static_cast<IDgnWindowModule*>(this);
-        AddRef();
-        return S_OK;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return ++refs_; }
-    STDMETHODIMP_(ULONG) Release() override {
-        ULONG left = --refs_;
-        if (left == 0)
-            delete this;
-        return left;
-    }
 
     STDMETHODIMP Query1() override { return E_NOTIMPL; }
     STDMETHODIMP Query2() override { return E_NOTIMPL; }
@@ -81,19 +64,19 @@ private:
         return true;
     }
 
-    ULONG refs_ = 1;
+    void* Interface(REFIID iid) override {
+        if (iid == IID_IUnknown || iid == IID_IDgnWindowModule)
+            return static_cast<IDgnWindowModule*>(this);
+        return nullptr;
+    }
+
     std::shared_ptr<EngineState> state_;
 };
 
 } // namespace
 
 HRESULT CreateSimWindowModule(const std::shared_ptr<EngineState>& state, REFIID iid, void** out) {
-    SimWindowModule* object = new (std::nothrow) SimWindowModule(state);
-    if (!object)
-        return E_OUTOFMEMORY;
-    HRESULT hr = object->QueryInterface(iid, out);
-    object->Release();
-    return hr;
+    return CreateAndQuery<SimWindowModule>(iid, out, state);
 }
 
 } // namespace qmsim

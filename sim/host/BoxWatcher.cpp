@@ -1,43 +1,10 @@
 #include "BoxWatcher.h"
+#include "HostText.h"
 
 namespace qmhost {
 namespace {
 
 constexpr int kBoxTextId = 0xFFFF;
-
-std::string Utf8(const std::wstring& text) {
-    if (text.empty())
-        return std::string();
-    int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
-    std::string out(size > 0 ? size - 1 : 0, '\0');
-    if (size > 1)
-        WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, &out[0], size, nullptr, nullptr);
-    return out;
-}
-
-std::wstring WindowText(HWND window) {
-    int length = GetWindowTextLengthW(window);
-    std::wstring text(length + 1, L'\0');
-    int got = GetWindowTextW(window, &text[0], length + 1);
-    text.resize(got > 0 ? got : 0);
-    return text;
-}
-
-// Control characters become escapes so that a record stays on one line.
-std::string OneLine(const std::string& text) {
-    std::string out;
-    for (char c : text) {
-        if (c == '\n')
-            out += "\\n";
-        else if (c == '\r')
-            out += "\\r";
-        else if (c == '\t')
-            out += "\\t";
-        else
-            out += c;
-    }
-    return out;
-}
 
 BOOL CALLBACK CollectBox(HWND window, LPARAM param) {
     DWORD process = 0;
@@ -93,6 +60,14 @@ void BoxWatcher::Stop() {
 
 void BoxWatcher::AddRule(const BoxRule& rule) {
     std::lock_guard<std::mutex> guard(lock_);
+    // A rule for the same caption and text replaces the earlier one, where it stood, so
+    // that one script can answer the same box differently later on.
+    for (BoxRule& old : rules_) {
+        if (old.caption == rule.caption && old.text == rule.text) {
+            old.answer = rule.answer;
+            return;
+        }
+    }
     rules_.push_back(rule);
 }
 

@@ -35,6 +35,8 @@ public:
     void Start();
     void Stop();
 
+    // Rules are tried in order; a rule with the caption and text of an earlier one
+    // replaces that one's answer.
     void AddRule(const BoxRule& rule);
     std::vector<BoxRecord> Records() const;
 

@@ -1,5 +1,6 @@
 #include "HostWindows.h"
 #include "HostResources.h"
+#include "HostText.h"
 
 namespace qmhost {
 namespace {
@@ -8,16 +9,6 @@ constexpr int kPhraseEdit = 100;
 constexpr int kSpeakButton = 101;
 constexpr int kPadEdit = 102;
 HostWindows* g_windows = nullptr;
-
-std::string ToNarrow(const std::wstring& text) {
-    if (text.empty())
-        return std::string();
-    int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
-    std::string out(size > 0 ? size - 1 : 0, '\0');
-    if (size > 1)
-        WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, &out[0], size, nullptr, nullptr);
-    return out;
-}
 
 } // namespace
 
@@ -109,7 +100,7 @@ LRESULT CALLBACK HostWindows::MainProc(HWND window, UINT message, WPARAM wParam,
             GetWindowTextW(self->edit_, &text[0], length + 1);
             text.resize(length);
             if (self->speak_)
-                self->speak_(ToNarrow(text));
+                self->speak_(Utf8(text));
             return 0;
         }
         break;

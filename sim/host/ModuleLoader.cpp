@@ -1,19 +1,10 @@
 #include "ModuleLoader.h"
+#include "HostText.h"
 
 #include <cstdio>
 
 namespace qmhost {
 namespace {
-
-std::string ToUtf8(const std::wstring& text) {
-    if (text.empty())
-        return std::string();
-    int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
-    std::string out(size > 0 ? size - 1 : 0, '\0');
-    if (size > 1)
-        WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, &out[0], size, nullptr, nullptr);
-    return out;
-}
 
 // The in-process server path that COM used for a class.
 std::wstring RegisteredPath(const CLSID& clsid) {
@@ -37,7 +28,7 @@ std::wstring DragonConfigurationFolder() { return L"C:\\ProgramData\\Nuance\\Nat
 std::string GuidText(const GUID& guid) {
     wchar_t text[64] = {};
     StringFromGUID2(guid, text, 64);
-    return ToUtf8(text);
+    return Utf8(text);
 }
 
 bool ModuleLoader::Create(LoadedModule& module, IUnknown* object) {
@@ -58,7 +49,7 @@ int ModuleLoader::LoadFromConfiguration(const std::wstring& folder) {
     int created = 0;
     for (const wchar_t* key = keys.data(); key < keys.data() + got && *key; key += wcslen(key) + 1) {
         LoadedModule module;
-        module.name = ToUtf8(key);
+        module.name = Utf8(key);
         wchar_t guid[256] = {};
         GetPrivateProfileStringW(key, L"App Support GUID", L"", guid, 256, apps.c_str());
         if (!*guid) {
@@ -66,7 +57,7 @@ int ModuleLoader::LoadFromConfiguration(const std::wstring& folder) {
             continue;
         }
         if (FAILED(CLSIDFromString(guid, &module.clsid))) {
-            engine_.Record("global client " + module.name + ": bad class identifier " + ToUtf8(guid));
+            engine_.Record("global client " + module.name + ": bad class identifier " + Utf8(guid));
             continue;
         }
         Microsoft::WRL::ComPtr<IUnknown> object;
@@ -83,13 +74,13 @@ int ModuleLoader::LoadFromConfiguration(const std::wstring& folder) {
             ++created;
     }
     if (created == 0)
-        engine_.Record("no global client loaded from " + ToUtf8(system));
+        engine_.Record("no global client loaded from " + Utf8(system));
     return created;
 }
 
 bool ModuleLoader::LoadFromFile(const std::wstring& path, const CLSID& clsid) {
     LoadedModule module;
-    module.name = ToUtf8(path);
+    module.name = Utf8(path);
     module.path = path;
     module.clsid = clsid;
     module.library = LoadLibraryW(path.c_str());

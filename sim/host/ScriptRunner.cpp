@@ -1,4 +1,6 @@
 #include "ScriptRunner.h"
+#include "HostText.h"
+#include "WindowSearch.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -10,50 +12,7 @@ namespace {
 constexpr UINT WM_SCRIPT_STEP = WM_APP + 0x31;
 constexpr UINT WM_OTHERAPP_FOREGROUND = WM_APP + 0x32; // understood by qm-otherapp.exe
 const wchar_t kRunnerClass[] = L"QmScriptRunner";
-const wchar_t kModuleDialogTitle[] = L"Quillmoor New Testing - Grammar Object Test Driver";
 const wchar_t kOtherAppClass[] = L"QmOtherApp";
-constexpr int kModuleLogId = 201;
-
-std::string Utf8(const std::wstring& text) {
-    if (text.empty())
-        return std::string();
-    int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
-    std::string out(size > 0 ? size - 1 : 0, '\0');
-    if (size > 1)
-        WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, &out[0], size, nullptr, nullptr);
-    return out;
-}
-
-std::wstring Wide(const std::string& text) {
-    if (text.empty())
-        return std::wstring();
-    int size = MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, nullptr, 0);
-    std::wstring out(size > 0 ? size - 1 : 0, L'\0');
-    if (size > 1)
-        MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, &out[0], size);
-    return out;
-}
-
-std::wstring TextOf(HWND window) {
-    DWORD_PTR length = 0;
-    if (!SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 2000, &length))
-        return std::wstring();
-    std::wstring text(length + 1, L'\0');
-    DWORD_PTR got = 0;
-    if (!SendMessageTimeoutW(window, WM_GETTEXT, length + 1, reinterpret_cast<LPARAM>(&text[0]), SMTO_ABORTIFHUNG,
-                             2000, &got))
-        return std::wstring();
-    text.resize(got <= length ? got : length);
-    return text;
-}
-
-std::string WithoutReturns(const std::string& text) {
-    std::string out;
-    for (char c : text)
-        if (c != '\r')
-            out += c;
-    return out;
-}
 
 // Dispatches this thread's messages until done() or the time is up.
 bool PumpUntil(const std::function<bool()>& done, DWORD milliseconds) {
@@ -80,38 +39,6 @@ bool PumpUntil(const std::function<bool()>& done, DWORD milliseconds) {
     }
 }
 
-struct TitleSearch {
-    std::wstring title;
-    bool prefix;
-    bool ownProcess;
-    HWND found;
-};
-
-BOOL CALLBACK MatchTitle(HWND window, LPARAM param) {
-    auto* s = reinterpret_cast<TitleSearch*>(param);
-    if (s->ownProcess) {
-        DWORD process = 0;
-        GetWindowThreadProcessId(window, &process);
-        if (process != GetCurrentProcessId())
-            return TRUE;
-    }
-    wchar_t text[512] = {};
-    GetWindowTextW(window, text, 512);
-    std::wstring t = text;
-    bool match = s->prefix ? !s->title.empty() && t.compare(0, s->title.size(), s->title) == 0 : t == s->title;
-    if (match) {
-        s->found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-HWND FindTopLevel(const std::wstring& title, bool prefix, bool ownProcess) {
-    TitleSearch search{title, prefix, ownProcess, nullptr};
-    EnumWindows(MatchTitle, reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
 std::string Joined(const std::vector<std::string>& args, size_t from) {
     std::string out;
     for (size_t i = from; i < args.size(); ++i)
@@ -127,22 +54,7 @@ bool ParseNumber(const std::string& text, long& value) {
     return end && !*end;
 }
 
-std::string OneLine(const std::string& text) {
-    std::string out;
-    for (char c : text)
-        out += c == '\n' ? std::string("\\n") : std::string(1, c);
-    return out;
-}
-
 } // namespace
-
-HWND FindModuleDialog() { return FindTopLevel(kModuleDialogTitle, true, true); }
-
-std::string ReadModuleLog() {
-    HWND dialog = FindModuleDialog();
-    HWND log = dialog ? GetDlgItem(dialog, kModuleLogId) : nullptr;
-    return log ? WithoutReturns(Utf8(TextOf(log))) : std::string();
-}
 
 ScriptRunner::~ScriptRunner() {
     CloseOtherApp();
@@ -187,6 +99,7 @@ void ScriptRunner::Step() {
         Finish(false);
         return;
     }
+    history_.Follow();
     const ScriptCommand& command = commands_[next_++];
     engine_.Record("> " + command.text);
     std::string message;
@@ -261,6 +174,35 @@ bool ScriptRunner::Execute(const ScriptCommand& c, std::string& message) {
             return true;
         message = "the log does not contain \"" + OneLine(text) + "\"; log:\n" + ReadModuleLog();
         return false;
+    }
+    if (c.name == "expect-logged") {
+        // Any text the log has held, also one gone with a cleared log or a closed dialog.
+        if (!need(1))
+            return false;
+        long timeout = 2000;
+        if (a.size() > 1 && (!ParseNumber(a[1], timeout) || timeout < 0)) {
+            message = "bad timeout " + a[1];
+            return false;
+        }
+        if (PumpUntil([&] { return history_.Contains(a[0]); }, static_cast<DWORD>(timeout)))
+            return true;
+        message = "the log never contained \"" + OneLine(a[0]) + "\"; texts it held:";
+        for (const std::string& held : history_.Texts())
+            message += "\n---\n" + held;
+        return false;
+    }
+    if (c.name == "close") {
+        // As a click on the close box: the system menu's Close.
+        if (!need(1))
+            return false;
+        std::string title = Joined(a, 0);
+        HWND window = FindTopLevel(Wide(title), true, false);
+        if (!window) {
+            message = "no window \"" + title + "\"";
+            return false;
+        }
+        PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+        return true;
     }
     if (c.name == "expect-no-log") {
         if (!need(1))
@@ -380,7 +322,7 @@ bool ScriptRunner::Foreground(const std::string& which, std::string& message) {
         message = "\"" + which + "\" did not come to the foreground";
         return false;
     }
-    engine_.Record("foreground \"" + Utf8(TextOf(target)) + "\" (hwnd " +
+    engine_.Record("foreground \"" + Utf8(WindowText(target)) + "\" (hwnd " +
                    std::to_string(static_cast<unsigned long>(reinterpret_cast<uintptr_t>(target))) + ")");
     return true;
 }
@@ -459,7 +401,7 @@ bool ScriptRunner::DialogCommand(const ScriptCommand& c, std::string& message) {
         return true;
     }
     if (op == "read") {
-        engine_.Record("dialog \"" + a[0] + "\" control " + a[2] + ": \"" + OneLine(Utf8(TextOf(control))) + "\"");
+        engine_.Record("dialog \"" + a[0] + "\" control " + a[2] + ": \"" + OneLine(Utf8(WindowText(control))) + "\"");
         return true;
     }
     if (op == "select") {
@@ -475,7 +417,7 @@ bool ScriptRunner::DialogCommand(const ScriptCommand& c, std::string& message) {
     }
     if (op == "expect") {
         std::string got;
-        if (PumpUntil([&] { return (got = WithoutReturns(Utf8(TextOf(control)))).find(text) != std::string::npos; },
+        if (PumpUntil([&] { return (got = WithoutReturns(Utf8(WindowText(control)))).find(text) != std::string::npos; },
                       2000))
             return true;
         message = "control " + a[2] + " of \"" + a[0] + "\" reads \"" + OneLine(got) + "\", not \"" + text + "\"";
@@ -487,17 +429,19 @@ bool ScriptRunner::DialogCommand(const ScriptCommand& c, std::string& message) {
 
 bool ScriptRunner::Inject(const ScriptCommand& c, std::string& message) {
     // inject window-module-error HRESULT|none | window-module-too-small N |
-    //        grammar-load-error HRESULT|none | resume-timeout MS
+    //        grammar-load-error HRESULT|none | activate-error HRESULT|none | resume-timeout MS
     const std::vector<std::string>& a = c.args;
     long value = 0;
     bool none = a.size() == 2 && a[1] == "none";
     if (a.size() != 2 || (!none && !ParseNumber(a[1], value))) {
-        message = "usage: inject window-module-error|window-module-too-small|grammar-load-error|resume-timeout VALUE";
+        message = "usage: inject window-module-error|window-module-too-small|grammar-load-error|activate-error|resume-timeout VALUE";
         return false;
     }
     qmsim::EngineOptions& options = engine_.Options();
     if (a[0] == "window-module-error")
         options.windowModuleError = none ? S_OK : static_cast<HRESULT>(static_cast<unsigned long>(strtoul(a[1].c_str(), nullptr, 0)));
+    else if (a[0] == "activate-error")
+        options.activateError = none ? S_OK : static_cast<HRESULT>(static_cast<unsigned long>(strtoul(a[1].c_str(), nullptr, 0)));
     else if (a[0] == "grammar-load-error")
         options.grammarLoadError = none ? S_OK : static_cast<HRESULT>(static_cast<unsigned long>(strtoul(a[1].c_str(), nullptr, 0)));
     else if (a[0] == "window-module-too-small" && !none && value >= 0)

@@ -5,6 +5,7 @@
 #include "BoxWatcher.h"
 #include "HostWindows.h"
 #include "ModuleLoader.h"
+#include "ModuleLog.h"
 #include "ScriptParser.h"
 #include "SimEngine.h"
 
@@ -42,6 +43,7 @@ private:
     HostWindows& windows_;
     ModuleLoader& loader_;
     BoxWatcher& watcher_;
+    LogHistory history_;
     std::vector<ScriptCommand> commands_;
     size_t next_ = 0;
     HWND window_ = nullptr;
@@ -49,10 +51,5 @@ private:
     bool failed_ = false;
     PROCESS_INFORMATION otherApp_ = {};
 };
-
-// The module's test-driver dialog, found by its title prefix (null if none).
-HWND FindModuleDialog();
-// Text of rich edit 201 of that dialog, without carriage returns.
-std::string ReadModuleLog();
 
 } // namespace qmhost

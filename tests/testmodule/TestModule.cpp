@@ -57,8 +57,11 @@ static std::vector<BYTE> HelloGrammar() {
 }
 
 // With QM_TESTMODULE_DRIVER=1 the module opens a window titled like Quillmoor's test
-// driver, whose edit control 201 logs every WM_COMMAND it receives ("menu <id>").
+// driver, whose edit control 201 logs every WM_COMMAND it receives ("menu <id>"). Like
+// Quillmoor's, its close box hides it and empties the log; menu 40666 logs a last line
+// and destroys the window at once.
 static const wchar_t kDriverTitle[] = L"Quillmoor New Testing - Grammar Object Test Driver (test module)";
+constexpr WORD kLogAndDestroy = 40666;
 
 static LRESULT CALLBACK DriverProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_COMMAND && lParam == 0) {
@@ -67,6 +70,14 @@ static LRESULT CALLBACK DriverProc(HWND window, UINT message, WPARAM wParam, LPA
         wsprintfW(line, L"menu %u\r\n", LOWORD(wParam));
         SendMessageW(edit, EM_SETSEL, GetWindowTextLengthW(edit), GetWindowTextLengthW(edit));
         SendMessageW(edit, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(line));
+        if (LOWORD(wParam) == kLogAndDestroy)
+            DestroyWindow(window);
+        return 0;
+    }
+    if (message == WM_CLOSE) {
+        Log("driver close");
+        ShowWindow(window, SW_HIDE);
+        SetDlgItemTextW(window, 201, L"");
         return 0;
     }
     return DefWindowProcW(window, message, wParam, lParam);

@@ -44,11 +44,21 @@ inline std::string Utf8(const wchar_t* text) {
     return buffer;
 }
 
-// Base for the single-interface test objects.
+// Base for the single-interface test objects: IUnknown and the one interface, whose
+// identifier the object names.
 template <class Interface>
 class TestObject : public Interface {
 public:
+    explicit TestObject(REFIID own) : own_(own) {}
     virtual ~TestObject() = default;
+    STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
+        *out = nullptr;
+        if (iid != IID_IUnknown && iid != own_)
+            return E_NOINTERFACE;
+        *out = static_cast<Interface*>(this);
+        AddRef();
+        return S_OK;
+    }
     STDMETHODIMP_(ULONG) AddRef() override { return ++refs; }
     STDMETHODIMP_(ULONG) Release() override {
         ULONG left = --refs;
@@ -57,6 +67,9 @@ public:
         return left;
     }
     ULONG refs = 1;
+
+private:
+    IID own_;
 };
 
 struct WordNodeSeen {
@@ -69,14 +82,7 @@ struct WordNodeSeen {
 
 class RecordingGrammarSink final : public TestObject<ISRGramNotifySinkW> {
 public:
-    STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
-        *out = nullptr;
-        if (iid != IID_IUnknown && iid != IID_ISRGramNotifySinkW)
-            return E_NOINTERFACE;
-        *out = static_cast<ISRGramNotifySinkW*>(this);
-        AddRef();
-        return S_OK;
-    }
+    RecordingGrammarSink() : TestObject(IID_ISRGramNotifySinkW) {}
     STDMETHODIMP BookMark(DWORD) override { return S_OK; }
     STDMETHODIMP Paused() override { return S_OK; }
     STDMETHODIMP PhraseFinish(DWORD f, QWORD, QWORD, PSRPHRASEW phrase, LPUNKNOWN results) override;
@@ -139,7 +145,7 @@ inline STDMETHODIMP RecordingGrammarSink::PhraseFinish(DWORD f, QWORD, QWORD, PS
 class ResumingEngineSink final : public TestObject<IDgnSREngineNotifySinkW> {
 public:
     explicit ResumingEngineSink(IDgnSREngineControl* control, bool resumes = true)
-        : control_(control), resumes_(resumes) {
+        : TestObject(IID_IDgnSREngineNotifySinkW), control_(control), resumes_(resumes) {
         WNDCLASSW wc = {};
         wc.lpfnWndProc = Proc;
         wc.hInstance = GetModuleHandleW(nullptr);
@@ -150,14 +156,6 @@ public:
     }
     ~ResumingEngineSink() override { DestroyWindow(window_); }
 
-    STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
-        *out = nullptr;
-        if (iid != IID_IUnknown && iid != IID_IDgnSREngineNotifySinkW)
-            return E_NOINTERFACE;
-        *out = static_cast<IDgnSREngineNotifySinkW*>(this);
-        AddRef();
-        return S_OK;
-    }
     STDMETHODIMP AttribChanged2(DWORD) override { return S_OK; }
     STDMETHODIMP Paused(DWORD low, DWORD high) override {
         cookies.push_back({low, high});
@@ -190,14 +188,7 @@ private:
 
 class RecordingActionSink final : public TestObject<IDgnSSvcActionNotifySink> {
 public:
-    STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
-        *out = nullptr;
-        if (iid != IID_IUnknown && iid != IID_IDgnSSvcActionNotifySink)
-            return E_NOINTERFACE;
-        *out = static_cast<IDgnSSvcActionNotifySink*>(this);
-        AddRef();
-        return S_OK;
-    }
+    RecordingActionSink() : TestObject(IID_IDgnSSvcActionNotifySink) {}
     STDMETHODIMP PlaybackDone(DWORD) override { return S_OK; }
     STDMETHODIMP PlaybackAborted(DWORD, DWORD) override { return S_OK; }
     STDMETHODIMP ScriptDone(DWORD cookie) override {

@@ -82,6 +82,23 @@ TEST_F(GrammarRefusals, InjectedLoadFailureIsReturnedWithADescription) {
     EXPECT_EQ("GrammarLoad: refused by test setting", ErrorDescription());
 }
 
+TEST_F(GrammarRefusals, InjectedActivateFailureLeavesTheRuleInactiveUntilLifted) {
+    ComPtr<ISRGramCommonW> grammar;
+    ASSERT_EQ(S_OK, Load(OneRule().Pack(), nullptr, grammar));
+    engine.Options().activateError = E_FAIL;
+    EXPECT_EQ(E_FAIL, grammar->Activate(nullptr, FALSE, L"hello"));
+    EXPECT_NE(std::string::npos, ErrorDescription().find("answered 0x80004005 (injected)"));
+    EXPECT_FALSE(engine.Snapshot().grammars[0].rules[0].active);
+    // A window that does not exist is still the caller's fault first.
+    HWND gone = CreateWindowW(L"STATIC", L"gone", 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+    DestroyWindow(gone);
+    EXPECT_EQ(E_INVALIDARG, grammar->Activate(gone, FALSE, L"hello"));
+
+    engine.Options().activateError = S_OK;
+    EXPECT_EQ(S_OK, grammar->Activate(nullptr, FALSE, L"hello"));
+    EXPECT_TRUE(engine.Snapshot().grammars[0].rules[0].active);
+}
+
 TEST_F(GrammarRefusals, ActivateAndListRefusalsNameTheProblem) {
     ComPtr<ISRGramCommonW> grammar;
     ASSERT_EQ(S_OK, Load(OneRule().Pack(), nullptr, grammar));

@@ -2,6 +2,8 @@
 // language's checks and exit codes, message boxes answered by rules, foreground windows.
 #include "HostProgramSupport.h"
 
+#include <algorithm>
+
 using namespace simhosttest;
 
 namespace {
@@ -93,6 +95,52 @@ TEST(HostProgram, MessageBoxesAreRecordedAndAnsweredByTheFirstMatchingRule) {
         if (line.compare(0, 10, "box answer") == 0)
             answers.push_back(line);
     EXPECT_EQ((std::vector<std::string>{"box answer 7", "box answer 6"}), answers); // IDNO, IDYES
+}
+
+TEST(HostProgram, ALaterRuleForTheSameBoxAnswersItDifferently) {
+    TestModuleLog log;
+    SetEnvironmentVariableW(L"QM_TESTMODULE_BOX", L"1");
+    HostRun run = RunHost(ModuleArgs(),
+                          "box \"Test Module\" * -> no\n"
+                          "say hello module\n"
+                          "box \"Test Module\" * -> yes\n"
+                          "say hello module\n");
+    SetEnvironmentVariableW(L"QM_TESTMODULE_BOX", nullptr);
+    EXPECT_EQ(0u, run.exitCode) << run.transcript;
+    std::vector<std::string> answers;
+    for (const std::string& line : log.Read())
+        if (line.compare(0, 10, "box answer") == 0)
+            answers.push_back(line);
+    EXPECT_EQ((std::vector<std::string>{"box answer 7", "box answer 6"}), answers); // IDNO, then IDYES
+}
+
+TEST(HostProgram, CloseBoxReachesTheWindowAndTheLogKeepsWhatItHeld) {
+    TestModuleLog log;
+    SetEnvironmentVariableW(L"QM_TESTMODULE_DRIVER", L"1");
+    HostRun run = RunHost(ModuleArgs(),
+                          "wait-log \"driver ready\"\n"
+                          "menu 32771\n"
+                          "wait-log \"menu 32771\"\n"
+                          "close \"Quillmoor New Testing\"\n"
+                          "expect-window \"Quillmoor New Testing\" hidden\n"
+                          "expect-no-log \"driver ready\"\n"
+                          "expect-logged \"driver ready\\nmenu 32771\\n\"\n"
+                          // The last line is written and the window destroyed in one go.
+                          "menu 40666\n"
+                          "expect-logged \"menu 40666\"\n"
+                          "expect-no-log \"menu 40666\"\n");
+    EXPECT_EQ(0u, run.exitCode) << run.transcript;
+    std::vector<std::string> lines = log.Read();
+    EXPECT_NE(lines.end(), std::find(lines.begin(), lines.end(), "driver close"));
+
+    HostRun never = RunHost(ModuleArgs(), "expect-logged \"never written\" 300\n");
+    HostRun noWindow = RunHost(ModuleArgs(), "close \"No Such Window\"\n");
+    SetEnvironmentVariableW(L"QM_TESTMODULE_DRIVER", nullptr);
+    EXPECT_EQ(1u, never.exitCode);
+    EXPECT_TRUE(never.Has("FAILED line 1: the log never contained \"never written\"; texts it held:\n---\ndriver ready"))
+        << never.transcript;
+    EXPECT_EQ(1u, noWindow.exitCode);
+    EXPECT_TRUE(noWindow.Has("FAILED line 1: no window \"No Such Window\"")) << noWindow.transcript;
 }
 
 TEST(HostProgram, ForegroundReachesHostWindowsAndAnotherProcess) {
