@@ -16,6 +16,7 @@ export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
 
 if [ -z "${DISPLAY:-}" ]; then
+  export QM_OWN_DISPLAY=1
   exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$@"
 fi
 
@@ -34,7 +35,8 @@ fi
 
 # One server for the whole run instead of one per program: it stays up a minute after the
 # last program ends, so back-to-back programs never meet a server that is shutting down.
-wineserver -p60 >/dev/null 2>&1 || true
+# A display of our own ends with this program, so then the server must end with it too.
+[ -n "${QM_OWN_DISPLAY:-}" ] || wineserver -p60 >/dev/null 2>&1 || true
 
 timeout --kill-after=10 "${QM_WINE_TIMEOUT:-120}" wine "$@"
 rc=$?
