@@ -34,8 +34,11 @@ test-native: native
 test-asan: asan
 	cd $(BUILD)/asan && $(CTEST)
 
+# The Windows tests share one display and one Wine prefix (windows in the foreground, Dragon's
+# configuration files, the registry), so they run one at a time, in a prefix made beforehand.
 test-win: win
-	scripts/with-display.sh sh -c 'cd $(BUILD)/win && $(CTEST)'
+	scripts/with-display.sh sh -c 'QM_BUILD_DIR=$(CURDIR)/$(BUILD)/win cmake/wine-run.sh cmd.exe /c exit && \
+	  cd $(BUILD)/win && ctest --output-on-failure'
 
 test: deps
 	$(MAKE) test-native

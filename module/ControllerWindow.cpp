@@ -72,15 +72,26 @@ void DrainControllerWindow(HWND window, IDgnSREngineControl* engineControl)
 {
     if (!window)
         return;
+    // PeekMessage hands out a pending quit message whatever the filter: it belongs to the
+    // thread's own loop, so it goes back to the queue and the draining stops there.
     MSG message;
     while (PeekMessageW(&message, window, WM_UTTERANCE_BEGIN, WM_UTTERANCE_BEGIN, PM_REMOVE)) {
+        if (message.message != WM_UTTERANCE_BEGIN) {
+            PostQuitMessage(static_cast<int>(message.wParam));
+            return;
+        }
         UtteranceCookie* cookie = reinterpret_cast<UtteranceCookie*>(message.wParam);
         if (cookie && engineControl)
             engineControl->Resume(cookie->low, cookie->high);
         delete cookie;
     }
-    while (PeekMessageW(&message, window, WM_SCRIPT_DONE, WM_SCRIPT_DONE, PM_REMOVE))
+    while (PeekMessageW(&message, window, WM_SCRIPT_DONE, WM_SCRIPT_DONE, PM_REMOVE)) {
+        if (message.message != WM_SCRIPT_DONE) {
+            PostQuitMessage(static_cast<int>(message.wParam));
+            return;
+        }
         delete reinterpret_cast<ScriptErrorInfo*>(message.lParam);
+    }
 }
 
 void UnregisterControllerWindowClass()

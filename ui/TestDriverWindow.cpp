@@ -48,8 +48,13 @@ void FreeLogText(LPARAM text)
 void DiscardQueuedLogTexts(HWND dialog)
 {
     MSG msg;
-    while (PeekMessageW(&msg, dialog, WM_APPEND_LOG, WM_APPEND_LOG, PM_REMOVE))
+    while (PeekMessageW(&msg, dialog, WM_APPEND_LOG, WM_APPEND_LOG, PM_REMOVE)) {
+        if (msg.message != WM_APPEND_LOG) { // a quit message comes whatever the filter
+            PostQuitMessage(static_cast<int>(msg.wParam));
+            return;
+        }
         FreeLogText(msg.lParam);
+    }
 }
 
 void DestroyDriverDialog(HWND dialog, DriverThreadLink* link)
@@ -202,7 +207,7 @@ DWORD RunDriverDialog(DriverThreadLink* link)
     }
     // Texts posted between the close and the window's end.
     while (PeekMessageW(&msg, nullptr, WM_APPEND_LOG, WM_APPEND_LOG, PM_REMOVE)) {
-        if (msg.hwnd == dialog)
+        if (msg.message == WM_APPEND_LOG && msg.hwnd == dialog)
             FreeLogText(msg.lParam);
     }
     return 0;

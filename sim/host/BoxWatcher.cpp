@@ -18,7 +18,23 @@ BOOL CALLBACK CollectBox(HWND window, LPARAM param) {
     return TRUE;
 }
 
+BOOL CALLBACK FindThreadBox(HWND window, LPARAM param) {
+    wchar_t className[16] = {};
+    GetClassNameW(window, className, 16);
+    if (IsWindowVisible(window) && wcscmp(className, L"#32770") == 0 && GetDlgItem(window, kBoxTextId)) {
+        *reinterpret_cast<bool*>(param) = true;
+        return FALSE;
+    }
+    return TRUE;
+}
+
 } // namespace
+
+bool MessageBoxOpenOnThread(DWORD threadId) {
+    bool found = false;
+    EnumThreadWindows(threadId, FindThreadBox, reinterpret_cast<LPARAM>(&found));
+    return found;
+}
 
 const char* AnswerName(int answer) {
     switch (answer) {

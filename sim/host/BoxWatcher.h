@@ -25,6 +25,8 @@ struct BoxRecord {
     int answer = 0;
 };
 
+// Whether a message box is open on that thread (its modal loop is running there).
+bool MessageBoxOpenOnThread(DWORD threadId);
 const char* AnswerName(int answer);
 int AnswerFromName(const std::string& name); // 0 when unknown
 

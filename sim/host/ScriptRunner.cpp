@@ -11,6 +11,7 @@ namespace {
 
 constexpr UINT WM_SCRIPT_STEP = WM_APP + 0x31;
 constexpr UINT WM_OTHERAPP_FOREGROUND = WM_APP + 0x32; // understood by qm-otherapp.exe
+constexpr UINT_PTR kDeferredStepTimer = 1;
 const wchar_t kRunnerClass[] = L"QmScriptRunner";
 const wchar_t kOtherAppClass[] = L"QmOtherApp";
 
@@ -76,7 +77,18 @@ void ScriptRunner::Start(std::vector<ScriptCommand> commands) {
 }
 
 LRESULT CALLBACK ScriptRunner::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_TIMER && wParam == kDeferredStepTimer) {
+        KillTimer(window, kDeferredStepTimer);
+        PostMessageW(window, WM_SCRIPT_STEP, 0, 0);
+        return 0;
+    }
     if (message == WM_SCRIPT_STEP) {
+        // A step taken from inside a message box's modal loop would hold that box's caller
+        // (the module) until the step ends; steps wait until the box has been answered.
+        if (MessageBoxOpenOnThread(GetCurrentThreadId())) {
+            SetTimer(window, kDeferredStepTimer, 20, nullptr);
+            return 0;
+        }
         auto* runner = reinterpret_cast<ScriptRunner*>(GetWindowLongPtrW(window, GWLP_USERDATA));
         if (runner)
             runner->Step();

@@ -181,6 +181,23 @@ TEST(ControllerWindow, MessagesBeforeTheControllerIsStoredAreDropped)
     DestroyWindow(window);
 }
 
+TEST(ControllerWindow, DrainingLeavesAPendingQuitMessageToTheThreadsLoop)
+{
+    HWND window = CreateControllerWindow();
+    ASSERT_NE(nullptr, window);
+    // The host's loop has been asked to end with code 1 while utterances are still queued.
+    PostMessageW(window, WM_UTTERANCE_BEGIN, reinterpret_cast<WPARAM>(new UtteranceCookie{1, 2}), 0);
+    PostQuitMessage(1);
+    DrainControllerWindow(window, nullptr);
+    DrainControllerWindow(window, nullptr);
+
+    MSG message = {};
+    ASSERT_TRUE(PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_EQ(static_cast<UINT>(WM_QUIT), message.message);
+    EXPECT_EQ(1u, message.wParam);
+    DestroyWindow(window);
+}
+
 TEST(ClassObjects, OnlyTheModulesClassIsServedAndLockServerHoldsTheModule)
 {
     ComPtr<IClassFactory> factory;
