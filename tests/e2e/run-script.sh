@@ -4,4 +4,4 @@
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
 host=$1; script=$2; shift 2
-exec "$here/../../cmake/wine-run.sh" "$host" --script "$script" "$@"
+exec "$here/../../cmake/wine-run.sh" "$host" --script "$script" --timeout 250 "$@"
