@@ -12,6 +12,9 @@ if [ -z "${QM_BUILD_DIR:-}" ]; then
   [ -f "$d/CMakeCache.txt" ] && here_build=$d
 fi
 export WINEPREFIX=${WINEPREFIX:-$here_build/wineprefix}
+# An x86_64 build runs under 64-bit Wine; its prefix is a 64-bit one of its own.
+wine=$(sed -n 's/^QM_WINE_LOADER:FILEPATH=//p' "$here_build/CMakeCache.txt" 2>/dev/null)
+if [ -n "$wine" ]; then export WINELOADER=$wine; else wine=wine; fi
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
 
@@ -21,24 +24,33 @@ if [ -z "${DISPLAY:-}" ]; then
 fi
 
 # Create the prefix once; concurrent tests wait for the first one.
-if [ ! -f "$WINEPREFIX/.qm-ready" ]; then
+if [ ! -f "$WINEPREFIX/.qm-ready-2" ]; then
   mkdir -p "$WINEPREFIX"
   (
     flock 9
-    if [ ! -f "$WINEPREFIX/.qm-ready" ]; then
-      wineboot -i >/dev/null 2>&1
+    if [ ! -f "$WINEPREFIX/.qm-ready-2" ]; then
+      "$wine" wineboot -i >/dev/null 2>&1
+      # The test display has no window manager: windows are not left to one, or Wine would
+      # wait for it (two seconds at every hidden or destroyed top-level window).
+      "$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
       wineserver -w
-      touch "$WINEPREFIX/.qm-ready"
+      touch "$WINEPREFIX/.qm-ready-2"
     fi
   ) 9>"$WINEPREFIX.lock"
 fi
 
 # One server for the whole run instead of one per program: it stays up a minute after the
 # last program ends, so back-to-back programs never meet a server that is shutting down.
-# A display of our own ends with this program, so then the server must end with it too.
-[ -n "${QM_OWN_DISPLAY:-}" ] || wineserver -p60 >/dev/null 2>&1 || true
+# The prefix's services (explorer, services, winedevice...) live as long as the server and
+# keep the output of the program that started them open, so a caller reading that output
+# (ctest) would wait for them until the server ends: a new server gets its services started
+# here, with no output of ours. A display of our own ends with this program, so then the
+# server must end with it too.
+if [ -z "${QM_OWN_DISPLAY:-}" ] && wineserver -p60 </dev/null >/dev/null 2>&1; then
+  "$wine" cmd.exe /c exit </dev/null >/dev/null 2>&1
+fi
 
-timeout --kill-after=10 "${QM_WINE_TIMEOUT:-120}" wine "$@"
+timeout --kill-after=10 "${QM_WINE_TIMEOUT:-120}" "$wine" "$@"
 rc=$?
 [ $rc -eq 124 ] && echo "wine-run: '$1' timed out after ${QM_WINE_TIMEOUT:-120} s" >&2
 exit $rc

@@ -25,6 +25,12 @@ QUILLMOOR_DUMP_DIR=$build "$gramc" --dump -o "$build/demo-example.bin" "$here/de
 echo
 echo "=== The simulated Dragon (natspeak.exe) with Quillmoor.dll: a scripted tour"
 [ -n "${DISPLAY:-}" ] && echo "(windows appear on display $DISPLAY)"
-export QM_BUILD_DIR=$build/win
-"$here/with-display.sh" "$here/../cmake/wine-run.sh" "$build/win/sim/natspeak.exe" \
-  --module "$build/win/module/Quillmoor.dll" --script "$here/demo/tour.qms"
+win=win
+if ! "$here/can-run-32bit.sh"; then
+  echo "(this kernel cannot run 32-bit programs: the tour runs the x86_64 build under 64-bit Wine)"
+  make -C "$here/.." --no-print-directory BUILD="$build" win64 >/dev/null
+  win=win64
+fi
+export QM_BUILD_DIR=$build/$win
+"$here/with-display.sh" "$here/../cmake/wine-run.sh" "$build/$win/sim/natspeak.exe" \
+  --module "$build/$win/module/Quillmoor.dll" --script "$here/demo/tour.qms"

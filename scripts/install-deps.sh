@@ -3,7 +3,7 @@
 set -eu
 need=()
 have() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"; }
-for p in cmake make g++ clang libclang-rt-14-dev googletest g++-mingw-w64-i686 \
+for p in cmake make g++ clang libclang-rt-14-dev googletest g++-mingw-w64-i686 g++-mingw-w64-x86-64 \
          wine wine32:i386 wine64 xvfb xauth; do
   have "$p" || need+=("$p")
 done

@@ -20,7 +20,7 @@ fail() { echo "FAILED: $*"; failures=$((failures + 1)); }
 
 # Creates the prefix on first use.
 "$run" cmd /c exit >/dev/null 2>&1
-module_win=$(winepath -w "$module" 2>/dev/null | tr -d '\r')
+module_win=$("$run" winepath -w "$module" 2>/dev/null | tr -d '\r')
 
 # reg query KEY [/ve | /v NAME] -> the value's data, or nothing.
 reg_value() {
