@@ -3,7 +3,7 @@ BUILD   ?= build
 JOBS    ?= $(shell nproc)
 CTEST    = ctest --output-on-failure -j$(JOBS)
 
-.PHONY: all deps native win win64 asan test test-native test-win test-asan demo bench fuzz clean
+.PHONY: all deps native win win64 asan dist test test-native test-win run-win-tests test-asan demo bench fuzz clean
 
 all: native win
 
@@ -25,7 +25,8 @@ $(BUILD)/asan/CMakeCache.txt: | deps
 native: $(BUILD)/native/CMakeCache.txt
 	cmake --build $(BUILD)/native -j$(JOBS)
 
-win: $(BUILD)/win/CMakeCache.txt
+# deps every time: a build folder made before the package build needed wixl has no wixl yet.
+win: deps $(BUILD)/win/CMakeCache.txt
 	cmake --build $(BUILD)/win -j$(JOBS)
 
 win64: $(BUILD)/win64/CMakeCache.txt
@@ -33,6 +34,11 @@ win64: $(BUILD)/win64/CMakeCache.txt
 
 asan: $(BUILD)/asan/CMakeCache.txt
 	cmake --build $(BUILD)/asan -j$(JOBS)
+
+# The Windows installer, as it is handed out.
+dist: win
+	mkdir -p dist
+	cp $(BUILD)/win/installer/Quillmoor.msi dist/
 
 test-native: native
 	cd $(BUILD)/native && $(CTEST)
@@ -70,4 +76,4 @@ fuzz: asan
 	scripts/fuzz.sh $(BUILD)/asan
 
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) dist

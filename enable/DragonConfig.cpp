@@ -1,6 +1,8 @@
 #include "DragonConfig.h"
 
 #include <string>
+#include <vector>
+#include <wchar.h>
 
 namespace {
 
@@ -36,6 +38,32 @@ std::wstring readValue(const wchar_t* section, const wchar_t* key, const wchar_t
     }
 }
 
+// The key names of a section, however many there are; none when the file or section is missing.
+std::vector<std::wstring> keyNames(const wchar_t* section, const wchar_t* file)
+{
+    std::wstring names(kStateBufferLength, L'\0');
+    DWORD length = 0;
+    for (;;) {
+        length = GetPrivateProfileStringW(section, nullptr, L"", &names[0], static_cast<DWORD>(names.size()), file);
+        // A list that did not fit comes back cut, with a length of the buffer's size less two.
+        if (length + 2 < names.size())
+            break;
+        names.resize(names.size() * 2);
+    }
+    std::vector<std::wstring> keys;
+    for (const wchar_t* name = names.c_str(); *name && name < names.c_str() + length; name += wcslen(name) + 1)
+        keys.emplace_back(name);
+    return keys;
+}
+
+bool hasKey(const wchar_t* section, const wchar_t* key, const wchar_t* file)
+{
+    for (const std::wstring& name : keyNames(section, file))
+        if (CompareStringOrdinal(name.c_str(), -1, key, -1, TRUE) == CSTR_EQUAL)
+            return true;
+    return false;
+}
+
 // A failed write without an error code must still count as a failure.
 DWORD writeError()
 {
@@ -58,6 +86,11 @@ bool isEnabled()
     const bool client = hasValue(kClientsSection, kClientKey, kSystemFile);
     const bool module = hasValue(kModuleSection, kGuidKey, kAppsFile);
     return client && module;
+}
+
+bool namesModule()
+{
+    return hasKey(kClientsSection, kClientKey, kSystemFile) || !keyNames(kModuleSection, kAppsFile).empty();
 }
 
 DWORD enable()

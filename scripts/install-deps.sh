@@ -4,7 +4,7 @@ set -eu
 need=()
 have() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"; }
 for p in cmake make g++ clang libclang-rt-14-dev googletest g++-mingw-w64-i686 g++-mingw-w64-x86-64 \
-         wine wine32:i386 wine64 xvfb xauth; do
+         wine wine32:i386 wine64 xvfb xauth wixl msitools; do
   have "$p" || need+=("$p")
 done
 [ ${#need[@]} -eq 0 ] && exit 0

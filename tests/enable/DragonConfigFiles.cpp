@@ -16,12 +16,14 @@ std::string trim(const std::string& text)
     return text.substr(first, last - first + 1);
 }
 
-bool exists(const wchar_t* path)
+} // namespace
+
+bool fileExists(const wchar_t* path)
 {
     return GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES;
 }
 
-bool readBytes(const wchar_t* path, std::string& bytes)
+bool readFileBytes(const wchar_t* path, std::string& bytes)
 {
     HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -35,8 +37,6 @@ bool readBytes(const wchar_t* path, std::string& bytes)
     CloseHandle(file);
     return true;
 }
-
-} // namespace
 
 IniContents parseIni(const std::string& text)
 {
@@ -70,7 +70,7 @@ IniContents parseIni(const std::string& text)
 IniContents readIni(const wchar_t* path)
 {
     std::string bytes;
-    if (!readBytes(path, bytes))
+    if (!readFileBytes(path, bytes))
         return IniContents();
     return parseIni(bytes);
 }
@@ -114,8 +114,8 @@ void replaceWithFolder(const wchar_t* path)
 
 DragonConfigBackup::DragonConfigBackup()
 {
-    system_.existed = exists(kSystemIni) && readBytes(kSystemIni, system_.bytes);
-    apps_.existed = exists(kAppsIni) && readBytes(kAppsIni, apps_.bytes);
+    system_.existed = fileExists(kSystemIni) && readFileBytes(kSystemIni, system_.bytes);
+    apps_.existed = fileExists(kAppsIni) && readFileBytes(kAppsIni, apps_.bytes);
 }
 
 DragonConfigBackup::~DragonConfigBackup()

@@ -15,6 +15,9 @@ extern const wchar_t kAppsIni[];
 using IniContents = std::map<std::string, std::map<std::string, std::string>>;
 
 IniContents parseIni(const std::string& text);
+bool fileExists(const wchar_t* path);
+// The whole file; false when it cannot be opened.
+bool readFileBytes(const wchar_t* path, std::string& bytes);
 IniContents readIni(const wchar_t* path);
 void writeFile(const wchar_t* path, const std::string& bytes);
 void removeFile(const wchar_t* path);

@@ -164,9 +164,13 @@ HWND findUtilityDialogOf(DWORD processId, DWORD timeoutMs)
     return pollForWindow(Search{processId, false, nullptr, true, nullptr}, timeoutMs);
 }
 
-UtilityProcess::UtilityProcess(Rights rights)
+UtilityProcess::UtilityProcess(Rights rights) : UtilityProcess(std::wstring(), rights)
 {
-    std::wstring path = windowsPathOf(ENABLE_UTILITY_PATH);
+}
+
+UtilityProcess::UtilityProcess(const std::wstring& program, Rights rights)
+{
+    const std::wstring path = program.empty() ? windowsPathOf(ENABLE_UTILITY_PATH) : program;
     std::wstring commandLine = L"\"" + path + L"\"";
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;

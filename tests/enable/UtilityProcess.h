@@ -33,6 +33,8 @@ class UtilityProcess
 {
 public:
     explicit UtilityProcess(Rights rights = Rights::Inherited);
+    // Another copy of the utility, by its Windows path (empty: the one of this build).
+    explicit UtilityProcess(const std::wstring& program, Rights rights = Rights::Inherited);
     // Adopts an instance that another process (the elevation restart) started.
     UtilityProcess(HANDLE process, DWORD processId, HWND dialog);
     ~UtilityProcess();
