@@ -58,7 +58,8 @@ test-win: win
 	  $(MAKE) --no-print-directory run-win-tests WIN=win64; fi
 
 run-win-tests:
-	scripts/with-display.sh sh -c 'QM_BUILD_DIR=$(CURDIR)/$(BUILD)/$(WIN) cmake/wine-run.sh cmd.exe /c exit && \
+	scripts/with-display.sh sh -c 'export QM_BUILD_DIR=$(CURDIR)/$(BUILD)/$(WIN); cmake/wine-run.sh cmd.exe /c exit && \
+	  WINEPREFIX=$$QM_BUILD_DIR/wineprefix-e2e cmake/wine-run.sh cmd.exe /c exit && \
 	  cd $(BUILD)/$(WIN) && ctest --output-on-failure'
 
 test: deps
