@@ -1,6 +1,7 @@
 // What a recognised command grammar writes to the message log: timing, words, the rule of
 // each word and the list and dictation values, said through the simulated recogniser.
 #include "BoxRecorder.h"
+#include "DialogLog.h"
 #include "ModuleController.h"
 #include "GramParser.h"
 #include "SimEngine.h"
@@ -16,16 +17,7 @@ namespace {
 
 std::string LogOf(HWND dialog)
 {
-    HWND log = GetDlgItem(dialog, IDC_MESSAGE_LOG);
-    int length = GetWindowTextLengthW(log);
-    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-    GetWindowTextW(log, &text[0], length + 1);
-    text.resize(static_cast<size_t>(length));
-    std::string narrow = Narrow(text);
-    for (char& c : narrow)
-        if (c == '\r')
-            c = '\n';
-    return narrow;
+    return DialogLogText(dialog);
 }
 
 class RecognitionResultTest : public testing::Test {
