@@ -533,10 +533,10 @@ bool ScriptRunner::EngineExpectation(const ScriptCommand& c, std::string& messag
     if (a[0] == "rules") {
         // expect-engine rules FROM TO inactive|global|bound WINDOW: every rule named FROM ... TO
         long from = 0, to = 0;
-        HWND window = a.size() == 6 && a[4] == "bound" ? NamedWindow(a[5]) : nullptr;
-        bool usage = a.size() < 5 || !ParseNumber(a[1], from) || !ParseNumber(a[2], to) || from > to ||
+        HWND window = a.size() == 5 && a[3] == "bound" ? NamedWindow(a[4]) : nullptr;
+        bool usage = a.size() < 4 || !ParseNumber(a[1], from) || !ParseNumber(a[2], to) || from > to ||
                      (a[3] == "bound" ? !window : (a[3] != "inactive" && a[3] != "global")) ||
-                     (a[3] == "bound") != (a.size() == 6);
+                     (a[3] == "bound") != (a.size() == 5);
         if (usage) {
             message = "usage: expect-engine rules FROM TO inactive|global|bound WINDOW (an existing window)";
             return false;

@@ -133,3 +133,22 @@ TEST_F(RecognitionResultTest, ResultsOfOtherGrammarsOrWithoutResultObjectWriteNo
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(RecognitionResultTest, AWordLongerThanTheRecordBufferIsReadWholeAndItsLineIsCut)
+{
+    CGramObj* grammar = Load("<dgndictation> imported;\n<1> exported = Switch {OnOff} <dgndictation> now;\n");
+    ASSERT_EQ(1, grammar->listAppend("OnOff", "On"));
+    const std::string word(120, 'w'); // a record of 250 bytes, more than the 140 asked for first
+    qmsim::SayResult said = engine.Say("Switch On " + word + " now");
+    ASSERT_TRUE(said.recognised) << said.failure;
+    ASSERT_TRUE(WaitFor("> \n"));
+    std::string log = LogOf(dialog);
+    EXPECT_NE(std::string::npos, log.find("Lists: <_arg1 = On> <_arg2 = " + word + " > \n")) << log;
+    std::string detail = "Rule 1000000: " + word + "; dwWordNum: 0";
+    detail.resize(126); // the 128-byte line keeps its line end
+    EXPECT_NE(std::string::npos, log.find("\n" + detail + "\nRule ")) << log;
+}
+
+} // namespace

@@ -164,6 +164,7 @@ TEST_F(TestCommandTest, EachMenuCountLoadsItsRangesNumberedInLoadOrder)
 TEST_F(TestCommandTest, LoadingReplacesTheSetAndReportsCreationTimeAndRelease)
 {
     Menu(ID_LOAD_1000_COMMANDS);
+    ASSERT_TRUE(WaitForDialogLog(dialog, "updating accordingly ...\n\n"));
     ClearLog();
     Menu(ID_LOAD_100_COMMANDS);
     EXPECT_EQ(106u, engine.Snapshot().grammars.size());
@@ -318,6 +319,7 @@ TEST_F(TestCommandTest, WithoutTheWindowModuleQueryTheCookieStillGoesBack)
 TEST_F(TestCommandTest, ACompileFailureInRoundOneLeavesNothingAndNoStatistics)
 {
     controller.loadTestCommands(100);
+    ASSERT_TRUE(WaitForDialogLog(dialog, "updating accordingly ...\n\n"));
     ClearLog();
     testCommandText = [](int) { return std::string("<1> exported = ;\n"); };
     controller.loadTestCommands(100);
