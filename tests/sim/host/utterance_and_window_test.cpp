@@ -125,8 +125,9 @@ TEST_F(UtteranceBegin, CallsThatChangeNothingAreCountedOnTheNextLineAndTheHoldIs
     lines.erase(lines.begin(), lines.begin() + static_cast<std::ptrdiff_t>(before));
     EXPECT_EQ((std::vector<std::string>{"grammar 1: activate rule \"hello\" for window " +
                                             std::to_string(reinterpret_cast<uintptr_t>(window)),
+                                        "unchanged by 1 activate and 0 deactivate calls",
                                         "grammar 1: deactivate rule \"hello\"",
-                                        "unchanged by 1 activate and 2 deactivate calls", "next"}),
+                                        "unchanged by 0 activate and 2 deactivate calls", "next"}),
               lines);
 
     ResumingEngineSink* sink = new ResumingEngineSink(Control().Get());
