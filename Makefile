@@ -70,8 +70,9 @@ test: deps
 demo: deps native win
 	scripts/demo.sh $(BUILD)
 
-bench: native
+bench: native win
 	$(BUILD)/native/tests/bench/qm-bench
+	scripts/bench-module.sh $(BUILD)/win
 
 fuzz: asan
 	scripts/fuzz.sh $(BUILD)/asan

@@ -7,6 +7,7 @@
 #include "../module/ModuleController.h"
 #include "../module/TextConversion.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cwchar>
 #include <string>
@@ -19,6 +20,9 @@ constexpr DWORD kBestPathBytes = 2048;   // 512 word-node identifiers
 constexpr DWORD kWordRecordBytes = 140;  // header and up to 66 UTF-16 characters
 constexpr size_t kDetailLineBytes = 128; // "Rule %d: %s; dwWordNum: %d\n"
 constexpr size_t kArgumentBytes = 256;   // "<_arg%i = %s> "
+// Bounds on what a second, larger query may ask for.
+constexpr DWORD kLongestPathBytes = 1u << 20;
+constexpr DWORD kLongestWordRecordBytes = 1u << 16;
 
 // The phrase's words, one blank between them.
 void AppendPhraseWords(const SRPHRASEW* phrase, std::wstring& text)
@@ -31,6 +35,45 @@ void AppendPhraseWords(const SRPHRASEW* phrase, std::wstring& text)
         first = false;
         return true;
     });
+}
+
+// The best path's word-node identifiers. A path longer than the buffer is asked for again
+// with the size the engine needs, so that no word is lost; a failed answer gives no words.
+std::vector<DWORD> BestPath(ISRResGraphW& graph)
+{
+    std::vector<DWORD> path(kBestPathBytes / sizeof(DWORD), 0);
+    DWORD needed = 0;
+    HRESULT hr = graph.BestPathWord(0, path.data(), kBestPathBytes, &needed);
+    if (hr == DGNERR_BUFFERTOOSMALL && needed > kBestPathBytes && needed <= kLongestPathBytes) {
+        path.assign(needed / sizeof(DWORD), 0);
+        hr = graph.BestPathWord(0, path.data(), static_cast<DWORD>(path.size() * sizeof(DWORD)), &needed);
+    }
+    if (FAILED(hr))
+        return std::vector<DWORD>();
+    path.resize(std::min<size_t>(needed / sizeof(DWORD), path.size()));
+    return path;
+}
+
+// The word of a node, narrow, with its word number. A word too long for the record buffer
+// is read again into one of the size the engine names; the node's call is otherwise not
+// checked, and a record it left unwritten reads as an empty word with number 0.
+std::string ReadWordNode(ISRResGraphW& graph, DWORD nodeId, SRRESWORDNODE& node, DWORD& wordNumber)
+{
+    std::vector<DWORD> record(kWordRecordBytes / sizeof(DWORD), 0); // DWORD-aligned for SRWORDW
+    DWORD needed = 0;
+    HRESULT hr = graph.GetWordNode(nodeId, &node, reinterpret_cast<PSRWORDW>(record.data()), kWordRecordBytes, &needed);
+    if (hr == DGNERR_BUFFERTOOSMALL && needed > kWordRecordBytes && needed <= kLongestWordRecordBytes) {
+        record.assign((needed + sizeof(DWORD) - 1) / sizeof(DWORD), 0);
+        graph.GetWordNode(nodeId, &node, reinterpret_cast<PSRWORDW>(record.data()),
+                          static_cast<DWORD>(record.size() * sizeof(DWORD)), &needed);
+    }
+    const SRWORDW* word = reinterpret_cast<const SRWORDW*>(record.data());
+    const size_t maxChars = (record.size() * sizeof(DWORD) - offsetof(SRWORDW, szWord)) / sizeof(WCHAR);
+    size_t length = 0;
+    while (length < maxChars && word->szWord[length])
+        ++length;
+    wordNumber = word->dwWordNum;
+    return NarrowText(word->szWord, length, CP_ACP);
 }
 
 } // namespace
@@ -49,9 +92,11 @@ void CGramObj::onPhraseFinish(DWORD flags, PSRPHRASEW phrase, IUnknown* results)
     std::wstring wordsLine = timing;
     wordsLine += L">> ";
     AppendPhraseWords(phrase, wordsLine);
-    wordsLine += L" <<\n";
-    if (wordsLine.size() > kWordsLineChars - 1)
-        wordsLine.resize(kWordsLineChars - 1);
+    // A line too long for its buffer loses words at its end, not its closing marks.
+    const std::wstring closing = L" <<\n";
+    if (wordsLine.size() + closing.size() > kWordsLineChars - 1)
+        wordsLine.resize(kWordsLineChars - 1 - closing.size());
+    wordsLine += closing;
     controller.log(NarrowText(wordsLine.data(), wordsLine.size(), CP_THREAD_ACP).c_str());
 
     std::string scriptMessage;
@@ -76,33 +121,21 @@ void CGramObj::onPhraseFinish(DWORD flags, PSRPHRASEW phrase, IUnknown* results)
     if (!graph)
         throw _com_error(E_POINTER);
 
-    DWORD path[kBestPathBytes / sizeof(DWORD)] = {};
-    DWORD needed = 0;
-    graph->BestPathWord(0, path, kBestPathBytes, &needed);
-    DWORD nodes = needed / sizeof(DWORD);
-    if (nodes > kBestPathBytes / sizeof(DWORD))
-        nodes = kBestPathBytes / sizeof(DWORD); // longer paths are cut
-
+    std::vector<DWORD> path = BestPath(*graph.Get());
     std::vector<std::string> arguments;
     std::string dictation;
-    for (DWORD i = 0; i < nodes; ++i) {
+    for (DWORD nodeId : path) {
         SRRESWORDNODE node = {};
-        alignas(SRWORDW) BYTE buffer[kWordRecordBytes] = {};
-        DWORD wordNeeded = 0;
-        graph->GetWordNode(path[i], &node, reinterpret_cast<PSRWORDW>(buffer), kWordRecordBytes, &wordNeeded);
-        const SRWORDW* word = reinterpret_cast<const SRWORDW*>(buffer);
-        const size_t maxChars = (kWordRecordBytes - offsetof(SRWORDW, szWord)) / sizeof(WCHAR);
-        size_t length = 0;
-        while (length < maxChars && word->szWord[length])
-            ++length;
-        std::string text = NarrowText(word->szWord, length, CP_ACP);
+        DWORD wordNumber = 0;
+        std::string text = ReadWordNode(*graph.Get(), nodeId, node, wordNumber);
 
         char detail[kDetailLineBytes];
-        snprintf(detail, sizeof(detail), "Rule %d: %s; dwWordNum: %d\n", static_cast<int>(node.dwRuleNumber),
-                 text.c_str(), static_cast<int>(word->dwWordNum));
+        if (snprintf(detail, sizeof(detail), "Rule %d: %s; dwWordNum: %d\n", static_cast<int>(node.dwRuleNumber),
+                     text.c_str(), static_cast<int>(wordNumber)) >= static_cast<int>(sizeof(detail)))
+            detail[sizeof(detail) - 2] = '\n'; // cut, but still a line of its own
         controller.log(detail);
 
-        if (word->dwWordNum != 0)
+        if (wordNumber != 0)
             continue;
         if (node.dwRuleNumber == DICTATION_RULE_NUMBER) {
             dictation += text.substr(0, text.find('\\')) + " ";
@@ -117,16 +150,25 @@ void CGramObj::onPhraseFinish(DWORD flags, PSRPHRASEW phrase, IUnknown* results)
     if (!dictation.empty())
         arguments.push_back(dictation);
 
+    std::vector<const char*> values;
     if (!arguments.empty()) {
         std::string lists = "Lists: ";
         for (size_t k = 0; k < arguments.size(); ++k) {
             char piece[kArgumentBytes];
             snprintf(piece, sizeof(piece), "<_arg%i = %s> ", static_cast<int>(k + 1), arguments[k].c_str());
             lists += piece;
+            values.push_back(arguments[k].c_str());
         }
         controller.log(lists.c_str());
         controller.log("\n");
+        values.push_back(nullptr);
     }
-    // Running scriptToRun through Dragon's interpreter comes with script execution.
-    (void)scriptToRun;
+    graph.Reset();
+    basic.Reset();
+    if (!scriptToRun.empty())
+        controller.handOverScript(scriptToRun, values.empty() ? nullptr : values.data());
+}
+
+void ModuleController::handOverScript(const std::string&, const char* const*)
+{
 }

@@ -177,6 +177,8 @@ int CGramObj::load(const void* data, DWORD size, DWORD option1, DWORD option2)
     gramCommon = LoadWithSink(*owner, *sink.Get(), data, size, "GrammarLoad failed");
     if (!gramCommon)
         return 0;
+    forgetRules();
+    m_noRuleActive = true;
     commandSink = sink;
     owner->linkGrammar(this);
     return 1;
@@ -198,9 +200,47 @@ int CGramObj::loadBuiltinCommands(const void* data, DWORD size)
     if (!common)
         return 0;
     gramCommon = common;
+    forgetRules();
+    m_noRuleActive = true;
     builtinSink = sink;
     owner->linkBuiltinGrammar(this);
     return 1;
+}
+
+void CGramObj::rememberRule(const char* ruleName, bool active, HWND window)
+{
+    if (!ruleName || !*ruleName) {
+        // A null name stands for every rule of the grammar.
+        forgetRules();
+        m_noRuleActive = !active;
+        return;
+    }
+    if (active)
+        m_noRuleActive = false;
+    m_knownRule = ruleName;
+    m_knownRuleValid = true;
+    m_knownRuleActive = active;
+    m_knownWindow = active ? window : nullptr;
+}
+
+void CGramObj::forgetRules()
+{
+    m_noRuleActive = false;
+    m_knownRuleValid = false;
+}
+
+bool CGramObj::knownInactive(const char* ruleName) const
+{
+    if (!gramCommon || !ruleName || !*ruleName)
+        return false;
+    return m_noRuleActive || (m_knownRuleValid && !m_knownRuleActive && m_knownRule == ruleName);
+}
+
+bool CGramObj::knownActiveFor(const char* ruleName, HWND window) const
+{
+    if (!gramCommon || !ruleName || !*ruleName)
+        return false;
+    return m_knownRuleValid && m_knownRuleActive && m_knownWindow == window && m_knownRule == ruleName;
 }
 
 int CGramObj::activate(const char* ruleName, HWND window)
@@ -211,7 +251,12 @@ int CGramObj::activate(const char* ruleName, HWND window)
         return 0;
     BstrText name(ruleName && *ruleName ? ruleName : nullptr, CP_THREAD_ACP);
     DropStaleErrorInfo();
-    return ReportedResult(gramCommon->Activate(window, FALSE, name.get()), L"CGramObj::activate failed with:");
+    HRESULT hr = gramCommon->Activate(window, FALSE, name.get());
+    if (SUCCEEDED(hr))
+        rememberRule(ruleName, true, window);
+    else
+        forgetRules();
+    return ReportedResult(hr, L"CGramObj::activate failed with:");
 }
 
 int CGramObj::deactivate(const char* ruleName)
@@ -219,8 +264,15 @@ int CGramObj::deactivate(const char* ruleName)
     if (!GrammarLoaded(gramCommon))
         return 0;
     BstrText name(ruleName, CP_THREAD_ACP);
-    if (FAILED(gramCommon->Deactivate(name.get())))
+    if (SUCCEEDED(gramCommon->Deactivate(name.get()))) {
+        rememberRule(ruleName, false, nullptr);
+    } else {
+        // Refused: the rule was not active, or its state is not known. Only the first is
+        // certain when no rule was active before.
+        if (!m_noRuleActive)
+            m_knownRuleValid = false;
         DropStaleErrorInfo(); // the failure is not reported, so neither is its description
+    }
     return 1;
 }
 

@@ -38,6 +38,12 @@ public:
     // Result handling of a command grammar, called by its sink.
     void onPhraseFinish(DWORD flags, PSRPHRASEW phrase, IUnknown* results);
 
+    // What this object's own calls left the recogniser holding: the rule is known to be
+    // inactive, or known to be active for window. Unknown after a failed call. Lets a walk
+    // that runs at every utterance skip calls that cannot change anything.
+    bool knownInactive(const char* ruleName) const;
+    bool knownActiveFor(const char* ruleName, HWND window) const;
+
     // The "COM Error" box: prefix, hr and, when there is one, the error object's description.
     static void reportComError(const wchar_t* prefix, HRESULT hr);
 
@@ -62,6 +68,16 @@ private:
     Microsoft::WRL::ComPtr<CSRGramNotifySink> commandSink;
     Microsoft::WRL::ComPtr<CSRBuiltinGramNotifySink> builtinSink;
 
+    // A freshly loaded grammar has no active rule; afterwards the last rule named in a
+    // successful call is remembered.
+    bool m_noRuleActive = false;
+    std::string m_knownRule;
+    bool m_knownRuleValid = false;
+    bool m_knownRuleActive = false;
+    HWND m_knownWindow = nullptr;
+
     void detachSinks();
     int unloadGrammar();
+    void rememberRule(const char* ruleName, bool active, HWND window);
+    void forgetRules();
 };

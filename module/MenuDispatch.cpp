@@ -14,17 +14,35 @@ void ModuleController::dispatchMenuCommand(WPARAM command)
         releaseAll();
         break;
     case ID_LOAD_100_COMMANDS:
+        loadTestCommands(100);
+        break;
     case ID_LOAD_500_COMMANDS:
+        loadTestCommands(500);
+        break;
     case ID_LOAD_1000_COMMANDS:
+        loadTestCommands(1000);
+        break;
     case ID_LOAD_1500_COMMANDS:
+        loadTestCommands(1500);
+        break;
     case ID_LOAD_2000_COMMANDS:
+        loadTestCommands(2000);
+        break;
     case ID_LOAD_2500_COMMANDS:
+        loadTestCommands(2500);
+        break;
     case ID_LOAD_3500_COMMANDS:
+        loadTestCommands(3500);
+        break;
     case ID_LOAD_5000_COMMANDS:
+        loadTestCommands(5000);
+        break;
     case ID_LOAD_7500_COMMANDS:
+        loadTestCommands(7500);
+        break;
     case ID_ADD_CUSTOM_COMMAND:
     case ID_LOAD_FROM_BINARY:
-        // Test command sets, the command editor and binary grammar files are not built yet.
+        // The command editor and binary grammar files are not built yet.
         break;
     case ID_SHUT_DOWN:
         if (ShowMessageBoxW(nullptr,

@@ -138,11 +138,13 @@ HWND ModuleController::dialogWindow() const
 
 void ModuleController::linkGrammar(CGramObj* grammar)
 {
+    ++m_grammarListGeneration;
     PushGrammar(grammars, &CGramObj::next, grammar);
 }
 
 void ModuleController::unlinkGrammar(CGramObj* grammar)
 {
+    ++m_grammarListGeneration;
     RemoveGrammar(grammars, &CGramObj::next, grammar);
 }
 
@@ -396,10 +398,41 @@ void ModuleController::releaseAll()
 
 void ModuleController::refreshStatistics()
 {
+    showBoxNumber(IDC_GLOBAL_COUNT, globalActiveCount, true);
+    showBoxNumber(IDC_APP_COUNT, appActiveCount, true);
+    showBoxNumber(IDC_WINDOW_COUNT, windowActiveCount, true);
+}
+
+namespace {
+
+// True when box of dialog needs text: the boxes' last texts are those of this dialog.
+bool BoxChanges(HWND dialog, HWND& knownDialog, std::map<int, std::wstring>& texts, int box,
+                const std::wstring& text)
+{
+    if (dialog != knownDialog) {
+        texts.clear();
+        knownDialog = dialog;
+    }
+    auto known = texts.find(box);
+    if (known != texts.end() && known->second == text)
+        return false;
+    texts[box] = text;
+    return true;
+}
+
+} // namespace
+
+void ModuleController::showBoxText(int box, const std::wstring& text)
+{
     HWND dialog = dialogWindow();
-    if (!dialog)
-        return;
-    SetDlgItemInt(dialog, IDC_GLOBAL_COUNT, static_cast<UINT>(globalActiveCount), TRUE);
-    SetDlgItemInt(dialog, IDC_APP_COUNT, static_cast<UINT>(appActiveCount), TRUE);
-    SetDlgItemInt(dialog, IDC_WINDOW_COUNT, static_cast<UINT>(windowActiveCount), TRUE);
+    if (dialog && BoxChanges(dialog, m_boxesDialog, m_boxTexts, box, text))
+        SetDlgItemTextW(dialog, box, text.c_str());
+}
+
+void ModuleController::showBoxNumber(int box, int value, bool isSigned)
+{
+    HWND dialog = dialogWindow();
+    std::wstring text = isSigned ? std::to_wstring(value) : std::to_wstring(static_cast<unsigned>(value));
+    if (dialog && BoxChanges(dialog, m_boxesDialog, m_boxTexts, box, text))
+        SetDlgItemInt(dialog, box, static_cast<UINT>(value), isSigned ? TRUE : FALSE);
 }

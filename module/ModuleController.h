@@ -8,6 +8,7 @@
 
 #include <wrl/client.h>
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,7 @@ class TestDriverWindow;
 class CDgnAppSupport;
 class CDgnSRNotifySink;
 class CDgnSSvcActionNotifySink;
+class CookieReturn;
 
 // A custom command's DVC script, keyed by the command's number.
 struct CommandScript {
@@ -58,7 +60,27 @@ public:
     void dispatchMenuCommand(WPARAM command);
     void onUtteranceBegin(DWORD cookieLow, DWORD cookieHigh);
 
+    // Test command sets: load replaces the loaded set; the activation of the app- and
+    // window-specific commands follows the foreground window at every utterance begin.
+    void loadTestCommands(int count);
+    void updateWindowActivation(std::string moduleName, std::string title, HWND window);
+
+    // Where a recognised custom command's DVC script goes to be run, with its values (null,
+    // or the values followed by a null pointer). Script execution is not built yet: the
+    // script is not run and nothing is shown.
+    void handOverScript(const std::string& script, const char* const* values);
+
+    // Changes with every link and unlink of a command grammar. A walk over grammars that
+    // calls out (a box's message loop may run "Release All Commands") stops when it changed.
+    unsigned grammarListGeneration() const { return m_grammarListGeneration; }
+
     HWND dialogWindow() const;
+
+    // The statistics and "Utterance Begin" boxes of the test-driver dialog. A box is only
+    // written when its text changes: each write waits for the dialog's thread, and these
+    // run while the engine holds an utterance.
+    void showBoxText(int box, const std::wstring& text);
+    void showBoxNumber(int box, int value, bool isSigned);
 
     unsigned long long startTicks = 0;
     unsigned long long endTicks = 0;
@@ -94,6 +116,12 @@ public:
     Microsoft::WRL::ComPtr<CDgnSSvcActionNotifySink> actionSink;
 
 private:
+    unsigned m_grammarListGeneration = 0;
+    HWND m_boxesDialog = nullptr;             // the dialog whose boxes m_boxTexts describes
+    std::map<int, std::wstring> m_boxTexts;   // what each box was last set to
+
+    // onUtteranceBegin's steps before the cookie goes back.
+    void readForegroundWindow(CookieReturn& cookie);
     bool acquireInterfaces();
     void registerSinks();
     bool createControllerWindow();

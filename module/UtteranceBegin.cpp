@@ -1,9 +1,120 @@
-// Utterance begin: the engine holds the utterance until its cookie is handed back.
+// Utterance begin: read the foreground window's title and module, switch the specific test
+// commands for it, and hand the cookie back. The engine holds the utterance until then.
 #include "ModuleController.h"
+
+#include "TextConversion.h"
+#include "../ui/resource.h"
+
+#include <comdef.h>
+#include <shlwapi.h>
+#include <wrl/client.h>
+
+#include <vector>
+
+using Microsoft::WRL::ComPtr;
+
+namespace {
+
+// The longest path the system can name; a larger "needed" answer is not believed.
+constexpr DWORD kLongestPath = 32767;
+
+// Hands the cookie back when the operation ends, however it ends. Its own reference keeps
+// the engine control usable when a box's message loop disconnected the controller meanwhile.
+} // namespace
+
+class CookieReturn {
+public:
+    CookieReturn(IDgnSREngineControl* control, DWORD low, DWORD high) : m_control(control), m_low(low), m_high(high) {}
+    ~CookieReturn() { handBack(); }
+    CookieReturn(const CookieReturn&) = delete;
+    CookieReturn& operator=(const CookieReturn&) = delete;
+
+    void handBack()
+    {
+        if (m_control)
+            m_control->Resume(m_low, m_high);
+        m_control.Reset();
+    }
+
+private:
+    ComPtr<IDgnSREngineControl> m_control;
+    DWORD m_low, m_high;
+};
+
+namespace {
+
+// The executable that owns window, from Dragon's window-module query: true with the full
+// path in path, false after a hook error was written to the log.
+bool QueryWindowModule(ModuleController& controller, IDgnWindowModule& query, HWND window, std::wstring& path)
+{
+    std::vector<WCHAR> buffer(261, L'\0');
+    DWORD needed = 0;
+    HRESULT hr = query.GetWindowModule(window, buffer.data(), static_cast<DWORD>(buffer.size()), &needed);
+    if (hr == DGNERR_BUFFERTOOSMALL) {
+        if (needed > kLongestPath)
+            needed = kLongestPath;
+        buffer.assign(needed + 1, L'\0');
+        hr = query.GetWindowModule(window, buffer.data(), static_cast<DWORD>(buffer.size()), &needed);
+    }
+    switch (hr) {
+    case HOOKERR_INJECTFAILED:
+        controller.log(">> HOOKERR_INJECTFAILED\n");
+        return false;
+    case HOOKERR_CANNOTINJECT:
+        controller.log(">> HOOKERR_CANNOTINJECT\n");
+        return false;
+    case E_INVALIDARG:
+        controller.log(">> SRERR_INVALIDPARAM\n");
+        return false;
+    default:
+        // Every other answer counts as success; a buffer left unwritten reads as empty.
+        buffer.back() = L'\0';
+        path = buffer.data();
+        return true;
+    }
+}
+
+} // namespace
 
 void ModuleController::onUtteranceBegin(DWORD cookieLow, DWORD cookieHigh)
 {
-    // Per-window activation of test commands is not built yet; only the cookie goes back.
-    if (engineControl)
-        engineControl->Resume(cookieLow, cookieHigh);
+    CookieReturn cookie(engineControl, cookieLow, cookieHigh);
+    readForegroundWindow(cookie);
+    if (!engineControl)
+        throw _com_error(E_POINTER);
+}
+
+void ModuleController::readForegroundWindow(CookieReturn& cookie)
+{
+    HWND window = GetForegroundWindow();
+    int titleLength = GetWindowTextLengthW(window);
+    std::vector<WCHAR> titleBuffer(static_cast<size_t>(titleLength > 0 ? titleLength : 0) + 1, L'\0');
+    GetWindowTextW(window, titleBuffer.data(), static_cast<int>(titleBuffer.size()));
+    titleBuffer.back() = L'\0';
+    const std::wstring title = titleBuffer.data();
+
+    // Without the query the cookie still goes back first: the engine must not wait for good.
+    if (!windowModule) {
+        cookie.handBack();
+        throw _com_error(E_POINTER);
+    }
+    ComPtr<IDgnWindowModule> query(windowModule);
+    std::wstring path;
+    if (!QueryWindowModule(*this, *query.Get(), window, path))
+        return;
+
+    std::string narrowPath = NarrowText(path.c_str(), CP_ACP);
+    const std::string narrowTitle = NarrowText(title.c_str(), CP_ACP);
+
+    std::vector<WCHAR> widePath(path.begin(), path.end());
+    widePath.push_back(L'\0');
+    PathRemoveExtensionW(widePath.data());
+    showBoxText(IDC_UTTERANCE_MODULE, PathFindFileNameW(widePath.data()));
+    showBoxNumber(IDC_UTTERANCE_HWND, static_cast<int>(reinterpret_cast<UINT_PTR>(window)), false);
+    showBoxText(IDC_UTTERANCE_WINDOW, title);
+
+    std::vector<char> moduleBuffer(narrowPath.begin(), narrowPath.end());
+    moduleBuffer.push_back('\0');
+    PathRemoveExtensionA(moduleBuffer.data());
+    updateWindowActivation(PathFindFileNameA(moduleBuffer.data()), narrowTitle, window);
 }

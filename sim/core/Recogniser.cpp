@@ -50,9 +50,18 @@ EngineStatus Recogniser::Unload(uint32_t handle)
     return grammars_.erase(handle) ? EngineStatus::Ok : EngineStatus::NoSuchGrammar;
 }
 
-EngineStatus Recogniser::Activate(uint32_t handle, const std::string* rule, uintptr_t window, std::string& error)
+EngineStatus Recogniser::Activate(uint32_t handle, const std::string* rule, uintptr_t window, std::string& error,
+                                  bool* changed)
 {
     error.clear();
+    bool anyChange = false;
+    auto apply = [&](GrammarRule& r) {
+        anyChange = anyChange || !r.active || r.window != window;
+        r.active = true;
+        r.window = window;
+    };
+    if (changed)
+        *changed = false;
     LoadedGrammar* g = Find(handle);
     if (!g) {
         error = "no grammar is loaded with handle " + std::to_string(handle);
@@ -64,21 +73,23 @@ EngineStatus Recogniser::Activate(uint32_t handle, const std::string* rule, uint
             error = "the grammar has no exported rule named " + Quoted(*rule);
             return EngineStatus::NoSuchRule;
         }
-        r->active = true;
-        r->window = window;
+        apply(*r);
+        if (changed)
+            *changed = anyChange;
         return EngineStatus::Ok;
     }
     bool any = false;
     for (GrammarRule& r : g->rules)
         if (r.exported) {
-            r.active = true;
-            r.window = window;
+            apply(r);
             any = true;
         }
     if (!any) {
         error = "the grammar has no exported rule to activate";
         return EngineStatus::NoSuchRule;
     }
+    if (changed)
+        *changed = anyChange;
     return EngineStatus::Ok;
 }
 

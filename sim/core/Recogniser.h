@@ -61,7 +61,9 @@ public:
 
     // rule null: every exported rule. window 0: global; else the activation applies
     // only while that window is in the foreground. Activating an active rule rebinds it.
-    EngineStatus Activate(uint32_t handle, const std::string* rule, uintptr_t window, std::string& error);
+    // changed (optional) tells whether any rule's state or binding is now different.
+    EngineStatus Activate(uint32_t handle, const std::string* rule, uintptr_t window, std::string& error,
+                          bool* changed = nullptr);
     // rule null: every exported rule, whether active or not.
     EngineStatus Deactivate(uint32_t handle, const std::string* rule, std::string& error);
 

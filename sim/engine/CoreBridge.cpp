@@ -22,13 +22,17 @@ int CoreBridge::Load(const void* data, size_t size, std::string& error) {
 
 void CoreBridge::Unload(int grammarId) { impl_->recogniser.Unload(static_cast<uint32_t>(grammarId)); }
 
-bool CoreBridge::Activate(int grammarId, const std::string* rule, uintptr_t window, std::string& error) {
-    return impl_->recogniser.Activate(static_cast<uint32_t>(grammarId), rule, window, error) == EngineStatus::Ok;
+bool CoreBridge::Activate(int grammarId, const std::string* rule, uintptr_t window, std::string& error, bool* changed) {
+    return impl_->recogniser.Activate(static_cast<uint32_t>(grammarId), rule, window, error, changed) ==
+           EngineStatus::Ok;
 }
 
-bool CoreBridge::Deactivate(int grammarId, const std::string* rule, std::string& error) {
-    return impl_->recogniser.Deactivate(static_cast<uint32_t>(grammarId), rule, error) == EngineStatus::Ok;
+bool CoreBridge::Deactivate(int grammarId, const std::string* rule, std::string& error, bool& notActive) {
+    EngineStatus status = impl_->recogniser.Deactivate(static_cast<uint32_t>(grammarId), rule, error);
+    notActive = status == EngineStatus::RuleNotActive;
+    return status == EngineStatus::Ok;
 }
+
 
 bool CoreBridge::ListSet(int grammarId, const std::string& list, const void* data, size_t size, std::string& error) {
     return impl_->recogniser.ListSet(static_cast<uint32_t>(grammarId), list, data, size, error) == EngineStatus::Ok;

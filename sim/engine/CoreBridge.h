@@ -58,8 +58,9 @@ public:
     int Load(const void* data, size_t size, std::string& error);
     void Unload(int grammarId);
     // A null rule means every exported rule; window 0 means global.
-    bool Activate(int grammarId, const std::string* rule, uintptr_t window, std::string& error);
-    bool Deactivate(int grammarId, const std::string* rule, std::string& error);
+    bool Activate(int grammarId, const std::string* rule, uintptr_t window, std::string& error, bool* changed = nullptr);
+    // False with notActive set when the rule was not active (nothing changed).
+    bool Deactivate(int grammarId, const std::string* rule, std::string& error, bool& notActive);
     // data: SAPI 4 word records (size, word number, UTF-16 text).
     bool ListSet(int grammarId, const std::string& list, const void* data, size_t size, std::string& error);
     bool ListAppend(int grammarId, const std::string& list, const void* data, size_t size, std::string& error);

@@ -24,6 +24,12 @@ EngineOptions& Engine::Options() { return state_->options; }
 void Engine::Record(const std::string& line) { state_->Record(line); }
 void Engine::ReleaseSinks() { state_->ReleaseSinks(); }
 
+Engine::CallTime Engine::EngineCallTime() const { return {TicksToMs(state_->callTicks), state_->calls}; }
+void Engine::ResetEngineCallTime() {
+    state_->callTicks = 0;
+    state_->calls = 0;
+}
+
 void Engine::SetTranscriptListener(std::function<void(const std::string&)> listener) {
     std::lock_guard<std::mutex> lock(state_->transcriptLock);
     state_->listener = std::move(listener);
@@ -150,13 +156,20 @@ SayResult Engine::Say(const std::string& phrase) {
                  (unsigned long)cookie.low);
         state.Record(line);
         size_t index = state.awaitedCookies.size();
+        LARGE_INTEGER now;
+        QueryPerformanceCounter(&now);
+        cookie.begun = now.QuadPart;
         state.awaitedCookies.push_back(cookie);
         for (const auto& sink : sinks) {
             HRESULT hr = sink->Paused(cookie.low, cookie.high);
             if (FAILED(hr))
                 state.Record("engine sink answered " + HexCode(hr) + " to the utterance begin");
         }
-        if (!WaitForResume(state, index)) {
+        bool resumed = WaitForResume(state, index);
+        result.heldMs = state.awaitedCookies[index].heldMs;
+        if (!resumed) {
+            QueryPerformanceCounter(&now);
+            result.heldMs = TicksToMs(now.QuadPart - cookie.begun);
             result.stalled = true;
             snprintf(line, sizeof line, "stall: cookie 0x%08lX:0x%08lX not resumed within %lu ms",
                      (unsigned long)cookie.high, (unsigned long)cookie.low,

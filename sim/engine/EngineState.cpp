@@ -63,15 +63,36 @@ EngineState::~EngineState() {
         DestroyWindow(window);
 }
 
+double TicksToMs(LONGLONG ticks) {
+    LARGE_INTEGER frequency;
+    QueryPerformanceFrequency(&frequency);
+    return static_cast<double>(ticks) * 1000.0 / static_cast<double>(frequency.QuadPart);
+}
+
+void EngineState::RecordUnchanged(bool activation) {
+    std::lock_guard<std::mutex> lock(transcriptLock);
+    ++(activation ? unchangedActivations : unchangedDeactivations);
+}
+
 void EngineState::Record(const std::string& line) {
     std::function<void(const std::string&)> notify;
+    std::string unchanged;
     {
         std::lock_guard<std::mutex> lock(transcriptLock);
+        if (unchangedActivations || unchangedDeactivations) {
+            unchanged = "unchanged by " + std::to_string(unchangedActivations) + " activate and " +
+                        std::to_string(unchangedDeactivations) + " deactivate calls";
+            unchangedActivations = unchangedDeactivations = 0;
+            transcript.push_back(unchanged);
+        }
         transcript.push_back(line);
         notify = listener;
     }
-    if (notify)
+    if (notify) {
+        if (!unchanged.empty())
+            notify(unchanged);
         notify(line);
+    }
 }
 
 HWND EngineState::Foreground() const {

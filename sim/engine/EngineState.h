@@ -48,6 +48,8 @@ struct EngineState {
     struct AwaitedCookie {
         DWORD low = 0, high = 0;
         bool resumed = false;
+        LONGLONG begun = 0;   // performance counter when the sinks got the cookie
+        double heldMs = 0;    // set by the resume
     };
     DWORD utteranceCount = 0;
     std::vector<AwaitedCookie> awaitedCookies;
@@ -59,6 +61,15 @@ struct EngineState {
     std::vector<PendingScript> pendingScripts;
     bool runningScripts = false; // a script's Wait pumps messages: no second run meanwhile
 
+    // Time inside the engine's methods (performance counter ticks) and their number.
+    LONGLONG callTicks = 0;
+    unsigned calls = 0;
+
+    // Calls that changed nothing get no line of their own; the next line is preceded by one
+    // that counts them.
+    unsigned unchangedActivations = 0;
+    unsigned unchangedDeactivations = 0;
+
     mutable std::mutex transcriptLock; // the host's box watcher records from its own thread
     std::vector<std::string> transcript;
     std::function<void(const std::string&)> listener;
@@ -67,11 +78,32 @@ struct EngineState {
     ~EngineState();
 
     void Record(const std::string& line);
+    void RecordUnchanged(bool activation);
     HWND Foreground() const;
     void ScheduleScript(PendingScript script);
     void RunPendingScripts();
     void ReleaseSinks();
 };
+
+// Counts the time of one engine method into EngineState::callTicks.
+class EngineCall {
+public:
+    explicit EngineCall(EngineState& state) : state_(state) { QueryPerformanceCounter(&start_); }
+    ~EngineCall() {
+        LARGE_INTEGER end;
+        QueryPerformanceCounter(&end);
+        state_.callTicks += end.QuadPart - start_.QuadPart;
+        ++state_.calls;
+    }
+    EngineCall(const EngineCall&) = delete;
+    EngineCall& operator=(const EngineCall&) = delete;
+
+private:
+    EngineState& state_;
+    LARGE_INTEGER start_;
+};
+
+double TicksToMs(LONGLONG ticks);
 
 // Sets the thread's error object to text and returns hr, for every refusal of the engine.
 HRESULT FailWith(HRESULT hr, const std::string& text, REFIID iid);

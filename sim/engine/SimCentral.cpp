@@ -52,6 +52,7 @@ private:
 
 STDMETHODIMP SimCentral::GrammarLoad(SRGRMFMT format, SDATA data, PVOID notifySink, IID iidSink,
                                      LPUNKNOWN* grammar) {
+    EngineCall timed(*state_);
     if (!grammar)
         return FailWith(E_POINTER, "GrammarLoad: no out pointer for the grammar", IID_ISRCentralW);
     *grammar = nullptr;
@@ -62,9 +63,16 @@ STDMETHODIMP SimCentral::GrammarLoad(SRGRMFMT format, SDATA data, PVOID notifySi
     }
     if (!data.pData || data.dwSize == 0)
         return FailWith(E_INVALIDARG, "GrammarLoad: the grammar data is empty", IID_ISRCentralW);
-    if (FAILED(state_->options.grammarLoadError)) {
-        state_->Record("grammar load refused (injected " + HexCode(state_->options.grammarLoadError) + ")");
-        return FailWith(state_->options.grammarLoadError, "GrammarLoad: refused by test setting", IID_ISRCentralW);
+    EngineOptions& options = state_->options;
+    bool refuse = FAILED(options.grammarLoadError) && options.grammarLoadsBeforeError < 0;
+    if (options.grammarLoadsBeforeError == 0)
+        refuse = true;
+    else if (options.grammarLoadsBeforeError > 0)
+        --options.grammarLoadsBeforeError;
+    if (refuse) {
+        HRESULT hr = FAILED(options.grammarLoadError) ? options.grammarLoadError : E_FAIL;
+        state_->Record("grammar load refused (injected " + HexCode(hr) + ")");
+        return FailWith(hr, "GrammarLoad: refused by test setting", IID_ISRCentralW);
     }
 
     Microsoft::WRL::ComPtr<ISRGramNotifySinkW> sink;
@@ -133,12 +141,16 @@ STDMETHODIMP SimCentral::UnRegister(DWORD key) {
 }
 
 STDMETHODIMP SimCentral::Resume(DWORD cookieLow, DWORD cookieHigh) {
-    char line[96];
+    EngineCall timed(*state_);
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    char line[128];
     for (EngineState::AwaitedCookie& cookie : state_->awaitedCookies) {
         if (!cookie.resumed && cookie.low == cookieLow && cookie.high == cookieHigh) {
             cookie.resumed = true;
-            snprintf(line, sizeof line, "resume cookie 0x%08lX:0x%08lX", (unsigned long)cookieHigh,
-                     (unsigned long)cookieLow);
+            cookie.heldMs = TicksToMs(now.QuadPart - cookie.begun);
+            snprintf(line, sizeof line, "resume cookie 0x%08lX:0x%08lX, held %.3f ms", (unsigned long)cookieHigh,
+                     (unsigned long)cookieLow, cookie.heldMs);
             state_->Record(line);
             return S_OK;
         }

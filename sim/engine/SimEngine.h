@@ -21,6 +21,10 @@ struct EngineOptions {
     int windowModuleTooSmall = 0;        // that many queries answer "buffer too small" first
     HRESULT grammarLoadError = S_OK;     // non-zero: every GrammarLoad fails with it
     HRESULT activateError = S_OK;        // non-zero: every Activate fails with it
+    std::string activateErrorRule;       // non-empty: activateError applies to this rule only
+    int grammarLoadsBeforeError = -1;    // >= 0: that many more loads succeed, then every load
+                                         // fails (with grammarLoadError, or E_FAIL without one)
+    std::wstring windowModulePath;       // non-empty: the window-module query answers this path
     DWORD resumeTimeoutMs = 5000;        // how long an utterance waits for its cookie
 };
 
@@ -63,6 +67,7 @@ struct SayResult {
     std::vector<SpokenWord> words;
     std::string failure;                 // why nothing was recognised
     bool stalled = false;                // the cookie did not come back in time
+    double heldMs = 0;                   // how long the module held the cookie (the stall's length after a stall)
 };
 
 class Engine {
@@ -97,6 +102,11 @@ public:
     void ReleaseSinks();
 
     EngineOptions& Options();
+
+    // Time spent inside the engine's COM methods called by the module, since the last reset.
+    struct CallTime { double milliseconds; unsigned calls; };
+    CallTime EngineCallTime() const;
+    void ResetEngineCallTime();
     std::shared_ptr<EngineState> State() const { return state_; }
 
 private:

@@ -18,6 +18,7 @@ SimGrammar::SimGrammar(std::shared_ptr<EngineState> state, int id, ISRGramNotify
 }
 
 SimGrammar::~SimGrammar() {
+    EngineCall timed(*state_);
     state_->grammars.erase(id_);
     state_->core.Unload(id_);
     state_->Record("grammar " + std::to_string(id_) + " unloaded");
@@ -41,6 +42,7 @@ static std::string RuleLabel(const std::string* rule) {
 }
 
 STDMETHODIMP SimGrammar::Activate(HWND window, BOOL autoPause, PCWSTR ruleName) {
+    EngineCall timed(*state_);
     (void)autoPause;
     if (window && !IsWindow(window)) {
         char text[96];
@@ -50,16 +52,22 @@ STDMETHODIMP SimGrammar::Activate(HWND window, BOOL autoPause, PCWSTR ruleName) 
     std::string name = ruleName ? Narrow(ruleName) : std::string();
     const std::string* rule = ruleName ? &name : nullptr;
     HRESULT injected = state_->options.activateError;
-    if (FAILED(injected)) {
+    const std::string& onlyRule = state_->options.activateErrorRule;
+    if (FAILED(injected) && (onlyRule.empty() || (rule && *rule == onlyRule))) {
         std::string line = "grammar " + std::to_string(id_) + ": activate " + RuleLabel(rule) + " answered " +
                            HexCode(injected) + " (injected)";
         state_->Record(line);
         return FailWith(injected, line, IID_ISRGramCommonW);
     }
     std::string error;
-    if (!state_->core.Activate(id_, rule, reinterpret_cast<uintptr_t>(window), error)) {
+    bool changed = false;
+    if (!state_->core.Activate(id_, rule, reinterpret_cast<uintptr_t>(window), error, &changed)) {
         state_->Record("grammar " + std::to_string(id_) + ": activate " + RuleLabel(rule) + " refused: " + error);
         return FailWith(SIMERR_NORULE, "Activate: " + error, IID_ISRGramCommonW);
+    }
+    if (!changed) {
+        state_->RecordUnchanged(true);
+        return S_OK;
     }
     std::string line = "grammar " + std::to_string(id_) + ": activate " + RuleLabel(rule);
     if (window)
@@ -69,10 +77,17 @@ STDMETHODIMP SimGrammar::Activate(HWND window, BOOL autoPause, PCWSTR ruleName) 
 }
 
 STDMETHODIMP SimGrammar::Deactivate(PCWSTR ruleName) {
+    EngineCall timed(*state_);
     std::string name = ruleName ? Narrow(ruleName) : std::string();
     const std::string* rule = ruleName ? &name : nullptr;
     std::string error;
-    if (!state_->core.Deactivate(id_, rule, error)) {
+    bool notActive = false;
+    if (!state_->core.Deactivate(id_, rule, error, notActive)) {
+        if (notActive) {
+            // Refused as before, but a deactivation that changes nothing is no line of its own.
+            state_->RecordUnchanged(false);
+            return FailWith(SIMERR_NORULE, "Deactivate: " + error, IID_ISRGramCommonW);
+        }
         state_->Record("grammar " + std::to_string(id_) + ": deactivate " + RuleLabel(rule) + " refused: " + error);
         return FailWith(SIMERR_NORULE, "Deactivate: " + error, IID_ISRGramCommonW);
     }

@@ -19,6 +19,7 @@ public:
 
     // needed receives the path's length in characters without the terminator.
     STDMETHODIMP GetWindowModule(HWND window, WCHAR* buffer, DWORD capacity, DWORD* needed) override {
+        EngineCall timed(*state_);
         EngineOptions& options = state_->options;
         if (FAILED(options.windowModuleError)) {
             state_->Record("window-module query answered " + HexCode(options.windowModuleError) + " (injected)");
@@ -26,8 +27,8 @@ public:
         }
         if (!window || !IsWindow(window))
             return FailWith(E_INVALIDARG, "GetWindowModule: not a window", IID_IDgnWindowModule);
-        std::wstring path;
-        if (!ModulePath(window, path))
+        std::wstring path = options.windowModulePath;
+        if (path.empty() && !ModulePath(window, path))
             return FailWith(E_FAIL, "GetWindowModule: the owning process cannot be queried", IID_IDgnWindowModule);
         DWORD length = static_cast<DWORD>(path.size());
         if (needed)

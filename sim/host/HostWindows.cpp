@@ -40,6 +40,9 @@ bool HostWindows::Create(std::function<void(const std::string&)> speak) {
     wc.lpszClassName = L"QmDragonPad";
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
     RegisterClassExW(&wc);
+    wc.lpfnWndProc = DefWindowProcW;
+    wc.lpszClassName = L"QmHostWindow";
+    RegisterClassExW(&wc);
 
     main_ = CreateWindowExW(0, L"QmNatSpeakMain", L"Dragon NaturallySpeaking (simulated)",
                             WS_OVERLAPPEDWINDOW, 40, 40, 460, 110, nullptr, nullptr, instance, nullptr);
@@ -65,7 +68,26 @@ bool HostWindows::Create(std::function<void(const std::string&)> speak) {
     return true;
 }
 
+HWND HostWindows::Extra(const std::wstring& title) {
+    HWND& window = extra_[title];
+    if (!window) {
+        window = CreateWindowExW(0, L"QmHostWindow", title.c_str(), WS_OVERLAPPEDWINDOW, 200, 240, 360, 200, nullptr,
+                                 nullptr, GetModuleHandleW(nullptr), nullptr);
+        if (window)
+            ShowWindow(window, SW_SHOW);
+    }
+    return window;
+}
+
+HWND HostWindows::FindExtra(const std::wstring& title) const {
+    auto found = extra_.find(title);
+    return found == extra_.end() ? nullptr : found->second;
+}
+
 void HostWindows::Destroy() {
+    for (auto& entry : extra_)
+        DestroyWindow(entry.second);
+    extra_.clear();
     if (font_)
         DestroyWindow(font_);
     if (dragonPad_)

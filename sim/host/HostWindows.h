@@ -4,6 +4,7 @@
 
 #include <windows.h>
 #include <functional>
+#include <map>
 #include <string>
 
 namespace qmhost {
@@ -20,6 +21,8 @@ public:
     HWND Main() const { return main_; }
     HWND DragonPad() const { return dragonPad_; }
     HWND FontDialog(); // created on first use, owned by DragonPad
+    HWND Extra(const std::wstring& title); // a plain top-level window, made on first use of the title
+    HWND FindExtra(const std::wstring& title) const; // null unless Extra made one
     bool IsDialogMessageOfHost(MSG& msg);
 
 private:
@@ -33,6 +36,7 @@ private:
     HWND padEdit_ = nullptr;
     HWND font_ = nullptr;
     std::function<void(const std::string&)> speak_;
+    std::map<std::wstring, HWND> extra_;
 };
 
 } // namespace qmhost

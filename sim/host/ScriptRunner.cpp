@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <map>
 
 namespace qmhost {
 namespace {
@@ -274,6 +275,20 @@ bool ScriptRunner::Execute(const ScriptCommand& c, std::string& message) {
     }
     if (c.name == "expect-engine")
         return EngineExpectation(c, message);
+    if (c.name == "engine-time") {
+        qmsim::Engine::CallTime time = engine_.EngineCallTime();
+        char line[128];
+        snprintf(line, sizeof line, "engine time: %.3f ms in %u calls", time.milliseconds, time.calls);
+        engine_.Record(line);
+        if (!a.empty() && a[0] == "reset")
+            engine_.ResetEngineCallTime();
+        return true;
+    }
+    if (c.name == "window") {
+        // window TITLE: a window of this program with that title (made on first use), in front
+        HWND window = windows_.Extra(Wide(Joined(a, 0)));
+        return window && BringToForeground(window, Joined(a, 0), message);
+    }
     if (c.name == "expect-transcript" || c.name == "expect-no-transcript") {
         if (!need(1))
             return false;
@@ -301,6 +316,20 @@ bool ScriptRunner::Execute(const ScriptCommand& c, std::string& message) {
     return false;
 }
 
+HWND ScriptRunner::NamedWindow(const std::string& which) {
+    if (which == "host")
+        return windows_.Main();
+    if (which == "dragonpad")
+        return windows_.DragonPad();
+    if (which == "font")
+        return windows_.FontDialog();
+    if (which == "other")
+        return FindTopLevel(L"Other Application", false, false);
+    if (HWND made = windows_.FindExtra(Wide(which)))
+        return made;
+    return FindTopLevel(Wide(which), false, false);
+}
+
 bool ScriptRunner::Foreground(const std::string& which, std::string& message) {
     HWND target = nullptr;
     if (which == "host") {
@@ -322,6 +351,10 @@ bool ScriptRunner::Foreground(const std::string& which, std::string& message) {
         message = "no window \"" + which + "\"";
         return false;
     }
+    return BringToForeground(target, which, message);
+}
+
+bool ScriptRunner::BringToForeground(HWND target, const std::string& which, std::string& message) {
     DWORD process = 0;
     GetWindowThreadProcessId(target, &process);
     if (process != GetCurrentProcessId()) {
@@ -427,10 +460,13 @@ bool ScriptRunner::DialogCommand(const ScriptCommand& c, std::string& message) {
         PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(control));
         return true;
     }
-    if (op == "expect") {
+    if (op == "expect" || op == "equals") {
+        // expect: the text contains TEXT; equals: it is TEXT
         std::string got;
-        if (PumpUntil([&] { return (got = WithoutReturns(Utf8(WindowText(control)))).find(text) != std::string::npos; },
-                      2000))
+        if (PumpUntil([&] {
+                got = WithoutReturns(Utf8(WindowText(control)));
+                return op == "equals" ? got == text : got.find(text) != std::string::npos;
+            }, 2000))
             return true;
         message = "control " + a[2] + " of \"" + a[0] + "\" reads \"" + OneLine(got) + "\", not \"" + text + "\"";
         return false;
@@ -443,17 +479,22 @@ bool ScriptRunner::Inject(const ScriptCommand& c, std::string& message) {
     // inject window-module-error HRESULT|none | window-module-too-small N |
     //        grammar-load-error HRESULT|none | activate-error HRESULT|none | resume-timeout MS
     const std::vector<std::string>& a = c.args;
+    //        activate-error HRESULT RULE | grammar-load-error-after N|none
     long value = 0;
-    bool none = a.size() == 2 && a[1] == "none";
-    if (a.size() != 2 || (!none && !ParseNumber(a[1], value))) {
-        message = "usage: inject window-module-error|window-module-too-small|grammar-load-error|activate-error|resume-timeout VALUE";
+    bool none = a.size() >= 2 && a[1] == "none";
+    bool ruleGiven = a.size() == 3 && a[0] == "activate-error";
+    if ((a.size() != 2 && !ruleGiven) || (!none && !ParseNumber(a[1], value))) {
+        message = "usage: inject window-module-error|window-module-too-small|grammar-load-error|grammar-load-error-after|activate-error|resume-timeout VALUE";
         return false;
     }
     qmsim::EngineOptions& options = engine_.Options();
     if (a[0] == "window-module-error")
         options.windowModuleError = none ? S_OK : static_cast<HRESULT>(static_cast<unsigned long>(strtoul(a[1].c_str(), nullptr, 0)));
-    else if (a[0] == "activate-error")
+    else if (a[0] == "activate-error") {
         options.activateError = none ? S_OK : static_cast<HRESULT>(static_cast<unsigned long>(strtoul(a[1].c_str(), nullptr, 0)));
+        options.activateErrorRule = ruleGiven ? a[2] : std::string();
+    } else if (a[0] == "grammar-load-error-after" && (none || value >= 0))
+        options.grammarLoadsBeforeError = none ? -1 : static_cast<int>(value);
     else if (a[0] == "grammar-load-error")
         options.grammarLoadError = none ? S_OK : static_cast<HRESULT>(static_cast<unsigned long>(strtoul(a[1].c_str(), nullptr, 0)));
     else if (a[0] == "window-module-too-small" && !none && value >= 0)
@@ -488,6 +529,35 @@ bool ScriptRunner::EngineExpectation(const ScriptCommand& c, std::string& messag
             return true;
         message = "the engine has " + std::to_string(have) + " " + a[0] + ", not " + a[1];
         return false;
+    }
+    if (a[0] == "rules") {
+        // expect-engine rules FROM TO inactive|global|bound WINDOW: every rule named FROM ... TO
+        long from = 0, to = 0;
+        HWND window = a.size() == 5 && a[3] == "bound" ? NamedWindow(a[4]) : nullptr;
+        bool usage = a.size() < 4 || !ParseNumber(a[1], from) || !ParseNumber(a[2], to) || from > to ||
+                     (a[3] == "bound" ? !window : (a[3] != "inactive" && a[3] != "global")) ||
+                     (a[3] == "bound") != (a.size() == 5);
+        if (usage) {
+            message = "usage: expect-engine rules FROM TO inactive|global|bound WINDOW (an existing window)";
+            return false;
+        }
+        std::map<std::string, const qmsim::RuleState*> rules;
+        for (const qmsim::GrammarState& g : s.grammars)
+            for (const qmsim::RuleState& r : g.rules)
+                rules[r.name] = &r;
+        for (long k = from; k <= to; ++k) {
+            auto it = rules.find(std::to_string(k));
+            const qmsim::RuleState* r = it == rules.end() ? nullptr : it->second;
+            bool ok = r && (a[3] == "inactive" ? !r->active : r->active && r->window == window);
+            if (!ok) {
+                message = "rule \"" + std::to_string(k) + "\" is " +
+                          (!r ? std::string("not loaded")
+                              : !r->active ? std::string("inactive")
+                                           : "active for window " + std::to_string((unsigned long)(uintptr_t)r->window));
+                return false;
+            }
+        }
+        return true;
     }
     if (a[0] == "list") {
         // expect-engine list NAME [VALUE...]: the list's values, exactly and in order

@@ -33,6 +33,9 @@ private:
     void Finish(bool failed);
 
     bool Foreground(const std::string& which, std::string& message);
+    bool BringToForeground(HWND target, const std::string& which, std::string& message);
+    // host, dragonpad, font, other or the exact title of a top-level window; null if none.
+    HWND NamedWindow(const std::string& which);
     bool StartOtherApp(std::string& message);
     bool DialogCommand(const ScriptCommand& command, std::string& message);
     bool Inject(const ScriptCommand& command, std::string& message);

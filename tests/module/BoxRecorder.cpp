@@ -9,7 +9,10 @@ int Record(HWND owner, const wchar_t* text, const wchar_t* caption, UINT type)
 {
     if (!g_recorder)
         return IDOK;
-    g_recorder->boxes.push_back({owner, text ? text : L"", caption ? caption : L"", type});
+    RecordedBox box{owner, text ? text : L"", caption ? caption : L"", type};
+    g_recorder->boxes.push_back(box);
+    if (g_recorder->whileOpen)
+        g_recorder->whileOpen(box);
     return g_recorder->answer;
 }
 } // namespace

@@ -4,6 +4,7 @@
 
 #include "MessageBoxes.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,8 @@ public:
 
     std::vector<RecordedBox> boxes;
     int answer = IDOK;
+    // Runs while the box is "open", as a box's message loop would run other work.
+    std::function<void(const RecordedBox&)> whileOpen;
 };
 
 // ASCII view of a wide text for failure messages.

@@ -1,6 +1,7 @@
 // The module controller connected to the simulated recogniser in-process: built-in commands,
 // rule states, window placement, the menu, and disconnecting.
 #include "BoxRecorder.h"
+#include "DialogLog.h"
 #include "CDgnAppSupport.h"
 #include "CDgnSRNotifySink.h"
 #include "ModuleController.h"
@@ -45,29 +46,12 @@ std::map<std::string, bool> HiddenState()
 
 std::string LogText(HWND dialog)
 {
-    HWND log = GetDlgItem(dialog, IDC_MESSAGE_LOG);
-    int length = GetWindowTextLengthW(log);
-    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-    GetWindowTextW(log, &text[0], length + 1);
-    text.resize(static_cast<size_t>(length));
-    std::string narrow = Narrow(text);
-    // The rich edit control keeps line ends as "\r".
-    for (char& c : narrow)
-        if (c == '\r')
-            c = '\n';
-    return narrow;
+    return DialogLogText(dialog);
 }
 
-// Log texts are posted to the UI thread; wait until the wanted text has arrived.
 bool WaitForLog(HWND dialog, const std::string& wanted, DWORD timeoutMs = 3000)
 {
-    ULONGLONG deadline = GetTickCount64() + timeoutMs;
-    do {
-        if (LogText(dialog).find(wanted) != std::string::npos)
-            return true;
-        Sleep(20);
-    } while (GetTickCount64() < deadline);
-    return false;
+    return WaitForDialogLog(dialog, wanted, timeoutMs);
 }
 
 void PumpMessages()

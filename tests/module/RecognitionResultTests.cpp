@@ -1,6 +1,7 @@
 // What a recognised command grammar writes to the message log: timing, words, the rule of
 // each word and the list and dictation values, said through the simulated recogniser.
 #include "BoxRecorder.h"
+#include "DialogLog.h"
 #include "ModuleController.h"
 #include "GramParser.h"
 #include "SimEngine.h"
@@ -16,16 +17,7 @@ namespace {
 
 std::string LogOf(HWND dialog)
 {
-    HWND log = GetDlgItem(dialog, IDC_MESSAGE_LOG);
-    int length = GetWindowTextLengthW(log);
-    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-    GetWindowTextW(log, &text[0], length + 1);
-    text.resize(static_cast<size_t>(length));
-    std::string narrow = Narrow(text);
-    for (char& c : narrow)
-        if (c == '\r')
-            c = '\n';
-    return narrow;
+    return DialogLogText(dialog);
 }
 
 class RecognitionResultTest : public testing::Test {
@@ -138,6 +130,25 @@ TEST_F(RecognitionResultTest, ResultsOfOtherGrammarsOrWithoutResultObjectWriteNo
     controller.log("marker\n");
     ASSERT_TRUE(WaitFor("marker\n"));
     EXPECT_EQ("marker\n", LogOf(dialog));
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(RecognitionResultTest, AWordLongerThanTheRecordBufferIsReadWholeAndItsLineIsCut)
+{
+    CGramObj* grammar = Load("<dgndictation> imported;\n<1> exported = Switch {OnOff} <dgndictation> now;\n");
+    ASSERT_EQ(1, grammar->listAppend("OnOff", "On"));
+    const std::string word(120, 'w'); // a record of 250 bytes, more than the 140 asked for first
+    qmsim::SayResult said = engine.Say("Switch On " + word + " now");
+    ASSERT_TRUE(said.recognised) << said.failure;
+    ASSERT_TRUE(WaitFor("> \n"));
+    std::string log = LogOf(dialog);
+    EXPECT_NE(std::string::npos, log.find("Lists: <_arg1 = On> <_arg2 = " + word + " > \n")) << log;
+    std::string detail = "Rule 1000000: " + word + "; dwWordNum: 0";
+    detail.resize(126); // the 128-byte line keeps its line end
+    EXPECT_NE(std::string::npos, log.find("\n" + detail + "\nRule ")) << log;
 }
 
 } // namespace

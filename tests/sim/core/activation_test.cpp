@@ -54,6 +54,25 @@ TEST(Activation, a_rule_bound_to_a_window_is_active_only_while_it_is_in_the_fore
     EXPECT_EQ(Say(engine, "one", 0x300), "one/1/1");
 }
 
+TEST(Activation, reports_whether_an_activation_changed_anything)
+{
+    qmsim::Recogniser engine;
+    uint32_t h = LoadOrFail(engine, TwoCommands());
+    std::string error;
+    const std::string one = "1";
+    bool changed = false;
+    ASSERT_EQ(engine.Activate(h, &one, 0x100, error, &changed), EngineStatus::Ok);
+    EXPECT_TRUE(changed);
+    ASSERT_EQ(engine.Activate(h, &one, 0x100, error, &changed), EngineStatus::Ok);
+    EXPECT_FALSE(changed); // the same binding again
+    ASSERT_EQ(engine.Activate(h, &one, 0x200, error, &changed), EngineStatus::Ok);
+    EXPECT_TRUE(changed);
+    ASSERT_EQ(engine.Activate(h, nullptr, 0x200, error, &changed), EngineStatus::Ok);
+    EXPECT_TRUE(changed); // rule 2 was not active
+    ASSERT_EQ(engine.Activate(h, nullptr, 0x200, error, &changed), EngineStatus::Ok);
+    EXPECT_FALSE(changed);
+}
+
 TEST(Activation, nothing_active_for_the_window_is_no_active_rules)
 {
     qmsim::Recogniser engine;

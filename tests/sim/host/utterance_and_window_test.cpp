@@ -110,6 +110,40 @@ TEST_F(UtteranceBegin, RuleBoundToAWindowHearsOnlyWhileThatWindowIsForeground) {
     DestroyWindow(second);
 }
 
+TEST_F(UtteranceBegin, CallsThatChangeNothingAreCountedOnTheNextLineAndTheHoldIsTimed) {
+    HWND window = CreateWindowW(L"STATIC", L"bound", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    ComPtr<ISRGramCommonW> grammar;
+    ASSERT_EQ(S_OK, Load(HelloGrammar(), nullptr, grammar));
+    size_t before = engine.Transcript().size();
+    ASSERT_EQ(S_OK, grammar->Activate(window, FALSE, L"hello"));
+    ASSERT_EQ(S_OK, grammar->Activate(window, FALSE, L"hello"));   // already so: no line
+    ASSERT_EQ(S_OK, grammar->Deactivate(L"hello"));
+    EXPECT_EQ(static_cast<HRESULT>(0x80040202L), grammar->Deactivate(L"hello")); // still refused, no line
+    EXPECT_EQ(static_cast<HRESULT>(0x80040202L), grammar->Deactivate(L"hello"));
+    engine.Record("next");
+    std::vector<std::string> lines = engine.Transcript();
+    lines.erase(lines.begin(), lines.begin() + static_cast<std::ptrdiff_t>(before));
+    EXPECT_EQ((std::vector<std::string>{"grammar 1: activate rule \"hello\" for window " +
+                                            std::to_string(reinterpret_cast<uintptr_t>(window)),
+                                        "unchanged by 1 activate and 0 deactivate calls",
+                                        "grammar 1: deactivate rule \"hello\"",
+                                        "unchanged by 0 activate and 2 deactivate calls", "next"}),
+              lines);
+
+    ResumingEngineSink* sink = new ResumingEngineSink(Control().Get());
+    DWORD key = 0;
+    ASSERT_EQ(S_OK, central->Register(sink, IID_IDgnSREngineNotifySinkW, &key));
+    qmsim::SayResult said = engine.Say("hello");
+    EXPECT_GT(said.heldMs, 0.0);
+    EXPECT_TRUE(TranscriptHas(", held "));
+    EXPECT_GT(engine.EngineCallTime().calls, 0u);
+    engine.ResetEngineCallTime();
+    EXPECT_EQ(0u, engine.EngineCallTime().calls);
+    central->UnRegister(key);
+    sink->Release();
+    DestroyWindow(window);
+}
+
 class WindowModuleQuery : public EngineFixture {
 protected:
     void SetUp() override {

@@ -1,0 +1,161 @@
+// Test command sets: loadTestCommands generates, compiles, loads and classifies N commands;
+// updateWindowActivation switches the app- and window-specific ones for the foreground
+// window. Both run on Dragon's thread.
+#include "TestCommands.h"
+
+#include "../compiler/GramParser.h"
+#include "../grammar/CGramObj.h"
+#include "../module/ModuleController.h"
+#include "../module/ModuleData.h"
+#include "../ui/resource.h"
+
+#include <charconv>
+#include <cstdio>
+#include <memory>
+
+namespace {
+
+const char kActivationFailed[] = "\nGrammar Object failed to activate command Test %i ...\n\n";
+
+// Rule names are the commands' numbers in decimal.
+struct RuleName {
+    explicit RuleName(int number) { *std::to_chars(text, text + sizeof(text) - 1, number).ptr = '\0'; }
+    char text[16];
+};
+
+} // namespace
+
+TestCommandTextMaker testCommandText = MakeTestCommandText;
+
+std::string MakeTestCommandText(int number)
+{
+    std::string k = std::to_string(number);
+    return "<" + k + "> exported = Test " + k + ";\n";
+}
+
+const char* FontDialogTitle(unsigned primaryLanguage)
+{
+    switch (primaryLanguage) {
+    case 0x07:
+        return "Schriftart";
+    case 0x13:
+        return "Lettertype";
+    default:
+        return "Font";
+    }
+}
+
+void ModuleController::loadTestCommands(int count)
+{
+    releaseAll();
+
+    const int half = count / 2;
+    const int threeQuarters = (count / 4) * 3;
+    logFormat(">> Creating and loading %i commands: Test 1-%i ...\n... Test 1-%i as Global Commands, already "
+              "activated,\n... Test %i-%i as App-Specific for DragonPad,\n... Test %i-%i as Window-Specific for "
+              "DragonPad, Font Dialog.\n",
+              count, count, half, half + 1, threeQuarters, threeQuarters + 1, count);
+    log(">> This may take some time, please wait ...\n");
+    startTicks = GetTickCount64();
+
+    const char* fontTitle = FontDialogTitle(GetSystemDefaultLCID() & 0x3FF);
+    for (int i = 0; i < count && parser; ++i) {
+        const int k = i + 1;
+        std::unique_ptr<CGramObj> grammar(new CGramObj());
+        grammar->init(this);
+        if (!parser->Compile(testCommandText(k), false)) {
+            log("Compiling from string failed.");
+            break;
+        }
+        if (!grammar->load(parser->packed.data(), static_cast<DWORD>(parser->packed.size()), 0, 0)) {
+            logFormat("\nGrammar failed to load in round %i ...\n\n", k);
+            break;
+        }
+        CGramObj* loaded = grammar.release(); // now in grammars
+        ++loadedCount;
+        ++nextCommandNumber;
+        if (i >= half) {
+            loaded->isSpecific = 1;
+            loaded->moduleName = "natspeak";
+            if (i < threeQuarters)
+                loaded->appTitle = "DragonPad";
+            else
+                loaded->windowTitle = fontTitle;
+        }
+        loaded->number = k;
+    }
+    if (loadedCount == 0)
+        return;
+
+    // Newest first: counting down from loadedCount gives each grammar its own number.
+    globalActiveCount = 0;
+    const unsigned generation = grammarListGeneration();
+    int number = loadedCount;
+    for (CGramObj* grammar = grammars; grammar; grammar = grammar->next, --number) {
+        if (grammar->isSpecific)
+            continue;
+        if (grammar->activate(RuleName(number).text, nullptr))
+            ++globalActiveCount;
+        else
+            logFormat(kActivationFailed, number);
+        // A box's message loop may have released the set meanwhile: it wrote its own lines.
+        if (grammarListGeneration() != generation)
+            return;
+    }
+    refreshStatistics();
+
+    endTicks = GetTickCount64();
+    char done[2048];
+    snprintf(done, sizeof(done),
+             "\n... done in %llu ms.\n\n>> Test recognition by dictating some of them now, given the ranges "
+             "above.\n>> Start with the global commands, and then switch to DragonPad and the\n>> DragonPad Font "
+             "Dialog, to check activating and deactivating on-the-fly.\n>> Keep watching the \"Activation "
+             "Statistics\" updating accordingly ...\n\n",
+             endTicks - startTicks);
+    log(done);
+}
+
+void ModuleController::updateWindowActivation(std::string moduleName, std::string title, HWND window)
+{
+    if (loadedCount <= 0)
+        return;
+    appActiveCount = 0;
+    windowActiveCount = 0;
+
+    const std::string prefix = title.substr(0, 9);
+    const unsigned generation = grammarListGeneration();
+    // Whether window still exists, as activate would ask; only a call out can change that.
+    int windowExists = -1;
+    int number = loadedCount;
+    for (CGramObj* grammar = grammars; grammar; grammar = grammar->next, --number) {
+        if (!grammar->isSpecific)
+            continue;
+        // Calls that cannot change what the engine holds are left out: this walk runs while
+        // the engine holds the utterance, over thousands of grammars.
+        const RuleName rule(number);
+        if (grammar->moduleName != moduleName) {
+            if (!grammar->knownInactive(rule.text))
+                grammar->deactivate(rule.text);
+        } else if (grammar->appTitle == prefix || grammar->windowTitle == title) {
+            int& count = grammar->appTitle == prefix ? appActiveCount : windowActiveCount;
+            if (windowExists < 0)
+                windowExists = IsWindow(window) ? 1 : 0;
+            bool active;
+            if (windowExists && grammar->knownActiveFor(rule.text, window)) {
+                active = true;
+            } else {
+                active = grammar->activate(rule.text, window) != 0;
+                windowExists = -1;
+            }
+            if (active)
+                ++count;
+            else
+                logFormat(kActivationFailed, number);
+        } else {
+            continue; // bound by the engine to the window of its last activation
+        }
+        if (grammarListGeneration() != generation)
+            return;
+    }
+    refreshStatistics();
+}
