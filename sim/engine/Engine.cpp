@@ -135,9 +135,11 @@ static std::vector<BYTE> BuildPhrase(const std::vector<SpokenWord>& words) {
     return phrase;
 }
 
-SayResult Engine::Say(const std::string& phrase) {
-    EngineState& state = *state_;
-    std::shared_ptr<EngineState> keep = state_; // a sink may release everything meanwhile
+SayResult Engine::Say(const std::string& phrase) { return Hear(state_, phrase); }
+
+SayResult Hear(const std::shared_ptr<EngineState>& shared, const std::string& phrase) {
+    EngineState& state = *shared;
+    std::shared_ptr<EngineState> keep = shared; // a sink may release everything meanwhile
     SayResult result;
     state.Record("say \"" + phrase + "\"");
 
