@@ -168,7 +168,3 @@ void CGramObj::onPhraseFinish(DWORD flags, PSRPHRASEW phrase, IUnknown* results)
     if (!scriptToRun.empty())
         controller.handOverScript(scriptToRun, values.empty() ? nullptr : values.data());
 }
-
-void ModuleController::handOverScript(const std::string&, const char* const*)
-{
-}

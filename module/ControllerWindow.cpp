@@ -32,6 +32,16 @@ LRESULT OnUtteranceBegin(HWND window, WPARAM wParam)
     return 0;
 }
 
+// The script's end reaches the wait that is looking for it, whichever loop took it.
+LRESULT OnScriptDone(HWND window, WPARAM cookie, LPARAM ending)
+{
+    if (ModuleController* controller = ControllerOf(window))
+        controller->noteScriptEnd(cookie, ending);
+    else
+        delete reinterpret_cast<ScriptErrorInfo*>(ending);
+    return 0;
+}
+
 } // namespace
 
 LRESULT CALLBACK ControllerWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
@@ -41,8 +51,9 @@ LRESULT CALLBACK ControllerWindowProc(HWND window, UINT message, WPARAM wParam, 
         return OnCommand(window, wParam);
     case WM_UTTERANCE_BEGIN:
         return OnUtteranceBegin(window, wParam);
-    case WM_PLAYBACK_DONE:
     case WM_SCRIPT_DONE:
+        return OnScriptDone(window, wParam, lParam);
+    case WM_PLAYBACK_DONE:
     case WM_ENGINE_NOTIFY:
         return 0;
     default:
@@ -90,7 +101,7 @@ void DrainControllerWindow(HWND window, IDgnSREngineControl* engineControl)
             PostQuitMessage(static_cast<int>(message.wParam));
             return;
         }
-        delete reinterpret_cast<ScriptErrorInfo*>(message.lParam);
+        OnScriptDone(window, message.wParam, message.lParam);
     }
 }
 

@@ -352,6 +352,7 @@ bool ModuleController::disconnectDragon()
         actionSink->detach();
         actionSink.Reset();
     }
+    abandonScriptWaits();
     releaseInterfaces();
 
     if (testDriver) {

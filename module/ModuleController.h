@@ -66,9 +66,22 @@ public:
     void updateWindowActivation(std::string moduleName, std::string title, HWND window);
 
     // Where a recognised custom command's DVC script goes to be run, with its values (null,
-    // or the values followed by a null pointer). Script execution is not built yet: the
-    // script is not run and nothing is shown.
+    // or the values followed by a null pointer); a failed run is shown in a box.
     void handOverScript(const std::string& script, const char* const* values);
+
+    // Checks a DVC script through Dragon's interpreter and, unless checkOnly, runs it with
+    // values (null, or strings ended by a null pointer), holding this thread in a message
+    // loop until the script has ended. name is shown in the compile-error box (null:
+    // "execScript"). 1 = success, 0 = compile error, refused run or script error.
+    int execScript(const char* scriptText, const char* const* values, const char* name, bool checkOnly);
+    // Dispatches this thread's messages until message with wParam has been seen; returns its
+    // lParam, or 0 when the quit message comes first (it is posted again for the loops
+    // around this one).
+    LPARAM waitForMessage(UINT message, WPARAM wParam);
+    // A WM_SCRIPT_DONE that reached the ControllerWindow: noted for its wait, or freed.
+    void noteScriptEnd(WPARAM cookie, LPARAM ending);
+    // Ends every pending script wait as failed: no script end can arrive any more.
+    void abandonScriptWaits();
 
     // Changes with every link and unlink of a command grammar. A walk over grammars that
     // calls out (a box's message loop may run "Release All Commands") stops when it changed.
