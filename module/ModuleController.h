@@ -83,6 +83,11 @@ public:
     // Ends every pending script wait as failed: no script end can arrive any more.
     void abandonScriptWaits();
 
+    // The command editor (modal, on this thread) and the custom command it adds from the
+    // grammar text and the editor's scope and script controls: 1 = added, 0 = failed.
+    void openCommandEditor();
+    int addCustomCommand(HWND dialog, std::string text);
+
     // Changes with every link and unlink of a command grammar. A walk over grammars that
     // calls out (a box's message loop may run "Release All Commands") stops when it changed.
     unsigned grammarListGeneration() const { return m_grammarListGeneration; }
