@@ -44,7 +44,7 @@ void ModuleController::dispatchMenuCommand(WPARAM command)
         openCommandEditor();
         break;
     case ID_LOAD_FROM_BINARY:
-        // Binary grammar files are not built yet.
+        loadFromBinary();
         break;
     case ID_SHUT_DOWN:
         if (ShowMessageBoxW(nullptr,

@@ -88,6 +88,10 @@ public:
     void openCommandEditor();
     int addCustomCommand(HWND dialog, std::string text);
 
+    // "Load From Binary": a binary grammar file chosen in the Open dialog, loaded as one
+    // more command grammar with its rule "1" active globally.
+    void loadFromBinary();
+
     // Changes with every link and unlink of a command grammar. A walk over grammars that
     // calls out (a box's message loop may run "Release All Commands") stops when it changed.
     unsigned grammarListGeneration() const { return m_grammarListGeneration; }
