@@ -22,8 +22,6 @@ protected:
     {
         if (editor)
             DestroyWindow(editor);
-        for (HWND window : windows)
-            DestroyWindow(window);
         ConnectedModuleTest::TearDown();
     }
 
@@ -101,19 +99,7 @@ protected:
         return false;
     }
 
-    // A top-level window of this process (so of "natspeak") with that title, in front.
-    HWND Foreground(const wchar_t* title)
-    {
-        HWND window = CreateWindowExW(0, L"STATIC", title, WS_OVERLAPPEDWINDOW | WS_VISIBLE, 50, 50, 200, 100,
-                                      nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
-        windows.push_back(window);
-        SetForegroundWindow(window);
-        EXPECT_TRUE(PumpUntil([&] { return GetForegroundWindow() == window; }, 3000));
-        return window;
-    }
-
     HWND editor = nullptr;
-    std::vector<HWND> windows;
 };
 
 TEST_F(CommandEditorTest, TheTemplateHasItsControlsTextsAndPlaces)

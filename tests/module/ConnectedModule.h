@@ -3,6 +3,7 @@
 // module's own message loops (script waits, the command editor, the Open dialog).
 #pragma once
 
+#include "../support/PumpUntil.h"
 #include "BoxRecorder.h"
 #include "DialogLog.h"
 #include "ModuleController.h"
@@ -16,28 +17,13 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <vector>
 
 inline std::wstring WindowTextOf(HWND window)
 {
     std::wstring text(static_cast<size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
     text.resize(static_cast<size_t>(GetWindowTextW(window, &text[0], static_cast<int>(text.size()))));
     return text;
-}
-
-// Dispatches this thread's messages until done() holds or the time is up; returns done().
-template <class Condition>
-bool PumpUntil(Condition done, DWORD timeoutMs = 5000)
-{
-    const ULONGLONG end = GetTickCount64() + timeoutMs;
-    while (!done() && GetTickCount64() < end) {
-        MSG message;
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&message);
-            DispatchMessageW(&message);
-        }
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    }
-    return done();
 }
 
 // Runs work after a delay from whichever loop of this thread is dispatching then.
@@ -140,6 +126,8 @@ protected:
     {
         controller.disconnectDragon();
         engine.ReleaseSinks();
+        for (HWND window : windows)
+            DestroyWindow(window);
     }
 
     void ClearLog() { SetDlgItemTextW(dialog, IDC_MESSAGE_LOG, L""); }
@@ -176,9 +164,20 @@ protected:
 
     std::wstring DriverBox(int id) const
     {
-        wchar_t text[64] = {};
-        GetDlgItemTextW(dialog, id, text, 64);
+        wchar_t text[512] = {};
+        GetDlgItemTextW(dialog, id, text, 512);
         return text;
+    }
+
+    // A top-level window of this process (so of "natspeak") with that title, in front.
+    HWND Foreground(const wchar_t* title)
+    {
+        HWND window = CreateWindowExW(0, L"STATIC", title, WS_OVERLAPPEDWINDOW | WS_VISIBLE, 50, 50, 200, 100,
+                                      nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+        windows.push_back(window);
+        SetForegroundWindow(window);
+        EXPECT_TRUE(PumpUntil([&] { return GetForegroundWindow() == window; }, 3000));
+        return window;
     }
 
     BoxRecorder boxes;
@@ -186,5 +185,6 @@ protected:
     Microsoft::WRL::ComPtr<IServiceProvider> site;
     ModuleController controller;
     HWND dialog = nullptr;
+    std::vector<HWND> windows;
     LaterRunner later;
 };

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "../core/GrammarBytes.h"
+#include "../../support/PumpUntil.h"
 #include "SimEngine.h"
 #include "../../../grammar/DragonInterfaces.h"
 
@@ -216,21 +217,6 @@ inline void Pump(DWORD milliseconds) {
         }
         Sleep(5);
     } while (GetTickCount64() < end);
-}
-
-// Dispatches the thread's messages until done() holds or the time is up; returns done().
-template <class Condition>
-bool PumpUntil(Condition done, DWORD timeoutMs = 5000) {
-    const ULONGLONG end = GetTickCount64() + timeoutMs;
-    while (!done() && GetTickCount64() < end) {
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    }
-    return done();
 }
 
 // An engine, its site and central interface, as a module sees them after Register.
