@@ -1,9 +1,9 @@
 #include "ControllerWindow.h"
 
-#include "ComBoundary.h"
+#include "../common/ComBoundary.h"
 #include "ControllerMessages.h"
 #include "ModuleController.h"
-#include "ModuleInstance.h"
+#include "../common/ModuleInstance.h"
 #include "../commands/CDgnSSvcActionNotifySink.h"
 
 namespace {
@@ -32,6 +32,20 @@ LRESULT OnUtteranceBegin(HWND window, WPARAM wParam)
     return 0;
 }
 
+// A script's end that reaches the window: its error record belongs to the wait that took
+// it off the queue; one that no wait recorded is freed here, as nobody else will free it.
+LRESULT OnScriptDone(HWND window, LPARAM lParam)
+{
+    if (!lParam)
+        return 0;
+    ModuleController* controller = ControllerOf(window);
+    for (AwaitedMessage* entry = controller ? controller->awaitedMessages : nullptr; entry; entry = entry->next)
+        if (entry->message == WM_SCRIPT_DONE && entry->received && entry->lParam == lParam)
+            return 0;
+    delete reinterpret_cast<ScriptErrorInfo*>(lParam);
+    return 0;
+}
+
 } // namespace
 
 LRESULT CALLBACK ControllerWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
@@ -41,8 +55,9 @@ LRESULT CALLBACK ControllerWindowProc(HWND window, UINT message, WPARAM wParam, 
         return OnCommand(window, wParam);
     case WM_UTTERANCE_BEGIN:
         return OnUtteranceBegin(window, wParam);
-    case WM_PLAYBACK_DONE:
     case WM_SCRIPT_DONE:
+        return OnScriptDone(window, lParam);
+    case WM_PLAYBACK_DONE:
     case WM_ENGINE_NOTIFY:
         return 0;
     default:
