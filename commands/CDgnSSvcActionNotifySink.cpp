@@ -1,7 +1,7 @@
 #include "CDgnSSvcActionNotifySink.h"
 
-#include "../module/ControllerMessages.h"
-#include "../module/ModuleController.h"
+#include "CommandHost.h"
+#include "ScriptMessages.h"
 
 #include <new>
 

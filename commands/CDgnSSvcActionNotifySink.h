@@ -3,16 +3,9 @@
 #pragma once
 
 #include "../grammar/DragonInterfaces.h"
-#include "../module/ModuleComObject.h"
+#include "../common/ModuleComObject.h"
 
-class ModuleController;
-
-// The two values of ScriptError, posted with WM_SCRIPT_DONE; freed by whoever takes the
-// message off the queue.
-struct ScriptErrorInfo {
-    DWORD first;
-    DWORD second;
-};
+class CommandHost;
 
 class CDgnSSvcActionNotifySink final : public ModuleComObject<CDgnSSvcActionNotifySink, IDgnSSvcActionNotifySink> {
     friend ModuleComObject;
@@ -21,10 +14,10 @@ public:
     // Reference count starts at 0; *sink receives one reference.
     static HRESULT Create(CDgnSSvcActionNotifySink** sink);
 
-    void setController(ModuleController* controller) { m_controller = controller; }
+    void setController(CommandHost* controller) { m_controller = controller; }
     // Disconnect cuts the sink off; Dragon keeps it registered and may go on calling it.
     void detach() { m_controller = nullptr; }
-    ModuleController* controller() const { return m_controller; }
+    CommandHost* controller() const { return m_controller; }
 
     STDMETHODIMP QueryInterface(REFIID iid, void** object) override;
 
@@ -38,5 +31,5 @@ private:
     CDgnSSvcActionNotifySink() = default;
     ~CDgnSSvcActionNotifySink() = default;
 
-    ModuleController* m_controller = nullptr;
+    CommandHost* m_controller = nullptr;
 };

@@ -1,17 +1,21 @@
 #include "CSRGramNotifySink.h"
 
-#include "../grammar/CGramObj.h"
-#include "../module/ComBoundary.h"
-#include "../module/ModuleController.h"
+#include "CommandHost.h"
 
-CSRGramNotifySink::CSRGramNotifySink(CGramObj* grammar, DWORD option1, DWORD option2)
-    : m_grammar(grammar), m_option1(option1), m_option2(option2)
+#include "../common/ComBoundary.h"
+#include "../grammar/CGramObj.h"
+
+#include <wrl/client.h>
+
+CSRGramNotifySink::CSRGramNotifySink(CGramObj* grammar, CommandHost* host, DWORD option1, DWORD option2)
+    : m_grammar(grammar), m_host(host), m_option1(option1), m_option2(option2)
 {
 }
 
-HRESULT CSRGramNotifySink::Create(CGramObj* grammar, DWORD option1, DWORD option2, CSRGramNotifySink** sink)
+HRESULT CSRGramNotifySink::Create(CGramObj* grammar, CommandHost* host, DWORD option1, DWORD option2,
+                                  CSRGramNotifySink** sink)
 {
-    return CreateReferenced(sink, grammar, option1, option2);
+    return CreateReferenced(sink, grammar, host, option1, option2);
 }
 
 STDMETHODIMP CSRGramNotifySink::QueryInterface(REFIID iid, void** object)
@@ -44,6 +48,8 @@ STDMETHODIMP CSRGramNotifySink::PhraseFinish(DWORD flags, QWORD, QWORD, PSRPHRAS
 {
     if (!m_grammar)
         return S_OK;
+    // A release during the result handling lets go of this sink: it lives to the end.
+    Microsoft::WRL::ComPtr<CSRGramNotifySink> self(this);
     CGramObj* grammar = m_grammar;
     RunAtComBoundary(L"Recognition result failed with:", [&] { grammar->onPhraseFinish(flags, phrase, results); });
     return S_OK;
@@ -56,8 +62,8 @@ STDMETHODIMP CSRGramNotifySink::PhraseHypothesis(DWORD, QWORD, QWORD, PSRPHRASEW
 
 STDMETHODIMP CSRGramNotifySink::PhraseStart(QWORD)
 {
-    if (m_grammar && m_grammar->owner)
-        m_grammar->owner->startTicks = GetTickCount64();
+    if (m_host)
+        m_host->startTicks = GetTickCount64();
     return S_OK;
 }
 

@@ -2,20 +2,26 @@
 // the grammar's result handling. Dragon calls it on its own thread.
 #pragma once
 
-#include "../grammar/DragonInterfaces.h"
-#include "../module/ModuleComObject.h"
+#include "../common/ModuleComObject.h"
+#include "../grammar/GrammarSink.h"
 
 class CGramObj;
+class CommandHost;
 
-class CSRGramNotifySink final : public ModuleComObject<CSRGramNotifySink, ISRGramNotifySinkW, IDgnGetSinkFlags> {
+class CSRGramNotifySink final : public ModuleComObject<CSRGramNotifySink, GrammarSink, IDgnGetSinkFlags> {
     friend ModuleComObject;
 
 public:
     // Reference count starts at 0; *sink receives one reference.
-    static HRESULT Create(CGramObj* grammar, DWORD option1, DWORD option2, CSRGramNotifySink** sink);
+    static HRESULT Create(CGramObj* grammar, CommandHost* host, DWORD option1, DWORD option2,
+                          CSRGramNotifySink** sink);
 
     // Called when the grammar goes: later notifications are answered with S_OK only.
-    void detach() { m_grammar = nullptr; }
+    void detach() override
+    {
+        m_grammar = nullptr;
+        m_host = nullptr;
+    }
     CGramObj* grammar() const { return m_grammar; }
 
     // IUnknown
@@ -37,10 +43,11 @@ public:
     STDMETHODIMP SinkFlagsGet(DWORD* flags) override;
 
 private:
-    CSRGramNotifySink(CGramObj* grammar, DWORD option1, DWORD option2);
+    CSRGramNotifySink(CGramObj* grammar, CommandHost* host, DWORD option1, DWORD option2);
     ~CSRGramNotifySink() = default;
 
     CGramObj* m_grammar;
+    CommandHost* m_host;
     DWORD m_option1;
     DWORD m_option2;
 };

@@ -1,11 +1,11 @@
 // Result handling of a command grammar: the phrase's timing and words, the associated
 // script, and the details of the best path with the list and dictation values it carries.
-#include "../grammar/CGramObj.h"
-
+#include "CommandHost.h"
 #include "PhraseWords.h"
 
-#include "../module/ModuleController.h"
-#include "../module/TextConversion.h"
+#include "../common/MessageBoxes.h"
+#include "../common/TextConversion.h"
+#include "../grammar/CGramObj.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -78,17 +78,16 @@ std::string ReadWordNode(ISRResGraphW& graph, DWORD nodeId, SRRESWORDNODE& node,
 
 } // namespace
 
-void CGramObj::onPhraseFinish(DWORD flags, PSRPHRASEW phrase, IUnknown* results)
+void CommandHost::onPhraseFinish(CGramObj& grammar, DWORD flags, PSRPHRASEW phrase, IUnknown* results)
 {
     bool thisGrammar = (flags & ISRNOTEFIN_RECOGNIZED) && (flags & ISRNOTEFIN_THISGRAMMAR);
-    if (!results || !owner || (!thisGrammar && !loadOption1))
+    if (!results || (!thisGrammar && !grammar.loadOption1))
         return;
-    ModuleController& controller = *owner;
 
-    controller.endTicks = GetTickCount64();
+    endTicks = GetTickCount64();
     wchar_t timing[kWordsLineChars];
     swprintf(timing, kWordsLineChars, L"\nPhrase Start - Finish: %llu ms. Recognition Result:\n",
-             controller.endTicks - controller.startTicks);
+             endTicks - startTicks);
     std::wstring wordsLine = timing;
     wordsLine += L">> ";
     AppendPhraseWords(phrase, wordsLine);
@@ -97,12 +96,12 @@ void CGramObj::onPhraseFinish(DWORD flags, PSRPHRASEW phrase, IUnknown* results)
     if (wordsLine.size() + closing.size() > kWordsLineChars - 1)
         wordsLine.resize(kWordsLineChars - 1 - closing.size());
     wordsLine += closing;
-    controller.log(NarrowText(wordsLine.data(), wordsLine.size(), CP_THREAD_ACP).c_str());
+    log(NarrowText(wordsLine.data(), wordsLine.size(), CP_THREAD_ACP).c_str());
 
     std::string scriptMessage;
     std::string scriptToRun;
-    for (const CommandScript& entry : controller.scripts) {
-        if (entry.number != number || entry.script.empty())
+    for (const CommandScript& entry : scripts) {
+        if (entry.number != grammar.number || entry.script.empty())
             continue;
         scriptMessage += "Associated Script: ";
         if (entry.script.find('\n') != std::string::npos)
@@ -111,7 +110,7 @@ void CGramObj::onPhraseFinish(DWORD flags, PSRPHRASEW phrase, IUnknown* results)
         scriptToRun += entry.script;
     }
     if (!scriptMessage.empty())
-        controller.log(scriptMessage.c_str());
+        log(scriptMessage.c_str());
 
     Microsoft::WRL::ComPtr<IUnknown> basic;
     if (FAILED(results->QueryInterface(IID_ISRResBasicW, reinterpret_cast<void**>(basic.GetAddressOf()))) || !basic)
@@ -133,7 +132,7 @@ void CGramObj::onPhraseFinish(DWORD flags, PSRPHRASEW phrase, IUnknown* results)
         if (snprintf(detail, sizeof(detail), "Rule %d: %s; dwWordNum: %d\n", static_cast<int>(node.dwRuleNumber),
                      text.c_str(), static_cast<int>(wordNumber)) >= static_cast<int>(sizeof(detail)))
             detail[sizeof(detail) - 2] = '\n'; // cut, but still a line of its own
-        controller.log(detail);
+        log(detail);
 
         if (wordNumber != 0)
             continue;
@@ -159,12 +158,20 @@ void CGramObj::onPhraseFinish(DWORD flags, PSRPHRASEW phrase, IUnknown* results)
             lists += piece;
             values.push_back(arguments[k].c_str());
         }
-        controller.log(lists.c_str());
-        controller.log("\n");
+        log(lists.c_str());
+        log("\n");
         values.push_back(nullptr);
     }
     graph.Reset();
     basic.Reset();
     if (!scriptToRun.empty())
-        controller.handOverScript(scriptToRun, values.empty() ? nullptr : values.data());
+        handOverScript(scriptToRun, values.empty() ? nullptr : values.data());
+}
+
+void CommandHost::handOverScript(const std::string& script, const char* const* values)
+{
+    if (script.empty())
+        return;
+    if (!execScript(script.c_str(), values, script.c_str(), false))
+        ShowMessageBoxW(GetForegroundWindow(), L"execScript() failed", L"Error", MB_ICONHAND);
 }

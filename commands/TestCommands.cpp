@@ -3,11 +3,10 @@
 // window. Both run on Dragon's thread.
 #include "TestCommands.h"
 
+#include "CommandHost.h"
+
 #include "../compiler/GramParser.h"
 #include "../grammar/CGramObj.h"
-#include "../module/ModuleController.h"
-#include "../module/ModuleData.h"
-#include "../ui/resource.h"
 
 #include <charconv>
 #include <cstdio>
@@ -45,7 +44,7 @@ const char* FontDialogTitle(unsigned primaryLanguage)
     }
 }
 
-void ModuleController::loadTestCommands(int count)
+void CommandHost::loadTestCommands(int count)
 {
     releaseAll();
 
@@ -89,6 +88,7 @@ void ModuleController::loadTestCommands(int count)
 
     // Newest first: counting down from loadedCount gives each grammar its own number.
     globalActiveCount = 0;
+    GrammarWalk walk(*this);
     const unsigned generation = grammarListGeneration();
     int number = loadedCount;
     for (CGramObj* grammar = grammars; grammar; grammar = grammar->next, --number) {
@@ -115,7 +115,7 @@ void ModuleController::loadTestCommands(int count)
     log(done);
 }
 
-void ModuleController::updateWindowActivation(std::string moduleName, std::string title, HWND window)
+void CommandHost::updateWindowActivation(std::string moduleName, std::string title, HWND window)
 {
     if (loadedCount <= 0)
         return;
@@ -123,6 +123,7 @@ void ModuleController::updateWindowActivation(std::string moduleName, std::strin
     windowActiveCount = 0;
 
     const std::string prefix = title.substr(0, 9);
+    GrammarWalk walk(*this);
     const unsigned generation = grammarListGeneration();
     // Whether window still exists, as activate would ask; only a call out can change that.
     int windowExists = -1;

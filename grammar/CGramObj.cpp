@@ -1,11 +1,9 @@
 #include "CGramObj.h"
 
-#include "../commands/CSRGramNotifySink.h"
-#include "../module/BstrText.h"
-#include "../module/CSRBuiltinGramNotifySink.h"
-#include "../module/MessageBoxes.h"
-#include "../module/ModuleController.h"
-#include "../module/TextConversion.h"
+#include "../common/BstrText.h"
+#include "../common/MessageBoxes.h"
+#include "../common/ReportComError.h"
+#include "../common/TextConversion.h"
 
 #include <cstring>
 #include <new>
@@ -34,47 +32,10 @@ bool GrammarLoaded(const ISRGramCommonW* common)
 int ReportedResult(HRESULT hr, const wchar_t* prefix)
 {
     if (FAILED(hr)) {
-        CGramObj::reportComError(prefix, hr);
+        reportComError(prefix, hr);
         return 0;
     }
     return 1;
-}
-
-// Loads the binary grammar into the recogniser with sink as its notification sink. Returns
-// the grammar's ISRGramCommonW (one reference), or null with the sink detached after the
-// failure was reported, or logged as noCommonLog when the grammar lacks that interface.
-template <class Sink>
-ISRGramCommonW* LoadWithSink(ModuleController& owner, Sink& sink, const void* data, DWORD size,
-                             const char* noCommonLog)
-{
-    ComPtr<ISRGramNotifySinkW> sinkInterface;
-    if (FAILED(sink.QueryInterface(IID_ISRGramNotifySinkW,
-                                   reinterpret_cast<void**>(sinkInterface.ReleaseAndGetAddressOf())))) {
-        sink.detach();
-        return nullptr;
-    }
-
-    ComPtr<IUnknown> grammar;
-    SDATA block{const_cast<void*>(data), size};
-    DropStaleErrorInfo();
-    HRESULT hr = owner.central->GrammarLoad(SRGRMFMT_CFG, block, sinkInterface.Get(), IID_ISRGramNotifySinkW,
-                                            grammar.GetAddressOf());
-    if (FAILED(hr)) {
-        sink.detach();
-        CGramObj::reportComError(L"Grammar load failed with:", hr);
-        return nullptr;
-    }
-    if (!grammar) {
-        sink.detach();
-        throw _com_error(E_POINTER);
-    }
-    ISRGramCommonW* common = nullptr;
-    if (FAILED(grammar.CopyTo(IID_ISRGramCommonW, reinterpret_cast<void**>(&common))) || !common) {
-        sink.detach();
-        owner.log(noCommonLog);
-        return nullptr;
-    }
-    return common;
 }
 
 // The grammar's list interface, or null after the failed query was shown.
@@ -84,7 +45,7 @@ ComPtr<ISRGramCFGW> QueryListInterface(ISRGramCommonW* common)
     DropStaleErrorInfo();
     HRESULT hr = common->QueryInterface(IID_ISRGramCFGW, reinterpret_cast<void**>(cfg.GetAddressOf()));
     if (FAILED(hr) || !cfg) {
-        CGramObj::reportComError(L"QueryInterface(ISRGramCFG) failed with:", FAILED(hr) ? hr : E_NOINTERFACE);
+        reportComError(L"QueryInterface(ISRGramCFG) failed with:", FAILED(hr) ? hr : E_NOINTERFACE);
         return nullptr;
     }
     return cfg;
@@ -96,10 +57,10 @@ CGramObj::CGramObj() = default;
 
 CGramObj::~CGramObj()
 {
-    detachSinks();
+    detachSink();
 }
 
-void CGramObj::init(ModuleController* newOwner)
+void CGramObj::init(GrammarOwner* newOwner)
 {
     owner = newOwner;
     number = 0;
@@ -113,16 +74,55 @@ void CGramObj::init(ModuleController* newOwner)
     windowTitle.clear();
 }
 
-void CGramObj::detachSinks()
+void CGramObj::detachSink()
 {
-    if (commandSink) {
-        commandSink->detach();
-        commandSink.Reset();
+    if (m_sink) {
+        m_sink->detach();
+        m_sink.Reset();
     }
-    if (builtinSink) {
-        builtinSink->detach();
-        builtinSink.Reset();
+}
+
+// Loads the binary grammar into the recogniser with a new sink of kind: 1 with gramCommon
+// set and the sink kept, or 0 with the sink detached after the failure was reported, or
+// logged as noCommonLog when the grammar lacks ISRGramCommonW.
+int CGramObj::loadWithSink(GrammarKind kind, const void* data, DWORD size, DWORD option1, DWORD option2,
+                           const char* noCommonLog)
+{
+    ComPtr<GrammarSink> sink;
+    if (FAILED(owner->createGrammarSink(*this, kind, option1, option2, sink)) || !sink)
+        return 0;
+    ComPtr<ISRGramNotifySinkW> sinkInterface;
+    if (FAILED(sink->QueryInterface(IID_ISRGramNotifySinkW,
+                                    reinterpret_cast<void**>(sinkInterface.ReleaseAndGetAddressOf())))) {
+        sink->detach();
+        return 0;
     }
+
+    ComPtr<IUnknown> grammar;
+    SDATA block{const_cast<void*>(data), size};
+    DropStaleErrorInfo();
+    HRESULT hr = owner->central->GrammarLoad(SRGRMFMT_CFG, block, sinkInterface.Get(), IID_ISRGramNotifySinkW,
+                                             grammar.GetAddressOf());
+    if (FAILED(hr)) {
+        sink->detach();
+        reportComError(L"Grammar load failed with:", hr);
+        return 0;
+    }
+    if (!grammar) {
+        sink->detach();
+        throw _com_error(E_POINTER);
+    }
+    ISRGramCommonW* common = nullptr;
+    if (FAILED(grammar.CopyTo(IID_ISRGramCommonW, reinterpret_cast<void**>(&common))) || !common) {
+        sink->detach();
+        owner->log(noCommonLog);
+        return 0;
+    }
+    gramCommon = common;
+    forgetRules();
+    m_noRuleActive = true;
+    m_sink = sink;
+    return 1;
 }
 
 int CGramObj::load(const void* data, DWORD size, DWORD option1, DWORD option2)
@@ -139,16 +139,8 @@ int CGramObj::load(const void* data, DWORD size, DWORD option1, DWORD option2)
     }
     if (!data || size == 0)
         return 0;
-
-    ComPtr<CSRGramNotifySink> sink;
-    if (FAILED(CSRGramNotifySink::Create(this, option1, option2, sink.ReleaseAndGetAddressOf())))
+    if (!loadWithSink(GrammarKind::Command, data, size, option1, option2, "GrammarLoad failed"))
         return 0;
-    gramCommon = LoadWithSink(*owner, *sink.Get(), data, size, "GrammarLoad failed");
-    if (!gramCommon)
-        return 0;
-    forgetRules();
-    m_noRuleActive = true;
-    commandSink = sink;
     owner->linkGrammar(this);
     return 1;
 }
@@ -161,17 +153,8 @@ int CGramObj::loadBuiltinCommands(const void* data, DWORD size)
         owner->log("No data passed to CGramObj::loadBuiltinCommands()\n");
         return 0;
     }
-
-    ComPtr<CSRBuiltinGramNotifySink> sink;
-    if (FAILED(CSRBuiltinGramNotifySink::Create(this, sink.ReleaseAndGetAddressOf())))
+    if (!loadWithSink(GrammarKind::Builtin, data, size, 0, 0, "QueryInterface(ISRGramCommon) failed.\n"))
         return 0;
-    ISRGramCommonW* common = LoadWithSink(*owner, *sink.Get(), data, size, "QueryInterface(ISRGramCommon) failed.\n");
-    if (!common)
-        return 0;
-    gramCommon = common;
-    forgetRules();
-    m_noRuleActive = true;
-    builtinSink = sink;
     owner->linkBuiltinGrammar(this);
     return 1;
 }
@@ -296,7 +279,7 @@ int CGramObj::unloadGrammar()
     if (!gramCommon)
         return 0;
     // Cut the sink off first: it must not reach this object once the grammar is gone.
-    detachSinks();
+    detachSink();
     ISRGramCommonW* common = gramCommon;
     gramCommon = nullptr;
     common->Release();
@@ -317,27 +300,10 @@ int CGramObj::releaseBuiltin()
     return 1;
 }
 
-void CGramObj::reportComError(const wchar_t* prefix, HRESULT hr)
+void CGramObj::onPhraseFinish(DWORD flags, PSRPHRASEW phrase, IUnknown* results)
 {
-    wchar_t code[16];
-    wsprintfW(code, L"%X", static_cast<unsigned>(hr));
-    std::wstring text = prefix ? prefix : L"";
-    text += L" (HRESULT 0x";
-    text += code;
-    text += L")";
-
-    IErrorInfo* errorInfo = nullptr;
-    BSTR description = nullptr;
-    if (GetErrorInfo(0, &errorInfo) == S_OK && errorInfo && SUCCEEDED(errorInfo->GetDescription(&description))) {
-        text += L"\n\"";
-        text += description ? description : L"";
-        text += L"\"";
-    }
-    // The box text is bounded like the formatted buffer it stands for.
-    if (text.size() > 1024)
-        text.resize(1024);
-    ShowMessageBoxW(nullptr, text.c_str(), L"COM Error", MB_ICONHAND);
-    SysFreeString(description);
-    if (errorInfo)
-        errorInfo->Release();
+    if (!owner)
+        return;
+    GrammarOwner::GrammarWalk keep(*owner);
+    owner->onPhraseFinish(*this, flags, phrase, results);
 }

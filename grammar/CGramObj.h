@@ -7,6 +7,8 @@
 #pragma once
 
 #include "DragonInterfaces.h"
+#include "GrammarOwner.h"
+#include "GrammarSink.h"
 
 #include <comdef.h>
 #include <wrl/client.h>
@@ -14,9 +16,7 @@
 #include <string>
 #include <vector>
 
-class ModuleController;
-class CSRGramNotifySink;
-class CSRBuiltinGramNotifySink;
+class GrammarOwner;
 
 class CGramObj {
 public:
@@ -25,7 +25,7 @@ public:
     CGramObj(const CGramObj&) = delete;
     CGramObj& operator=(const CGramObj&) = delete;
 
-    void init(ModuleController* owner);
+    void init(GrammarOwner* owner);
     int load(const void* data, DWORD size, DWORD option1, DWORD option2);
     int loadBuiltinCommands(const void* data, DWORD size);
     int activate(const char* ruleName, HWND window);
@@ -35,7 +35,8 @@ public:
     int release();
     int releaseBuiltin();
 
-    // Result handling of a command grammar, called by its sink.
+    // Result handling of a command grammar, called by its sink; the owner's handling runs
+    // with this object kept alive, whatever it releases meanwhile.
     void onPhraseFinish(DWORD flags, PSRPHRASEW phrase, IUnknown* results);
 
     // What this object's own calls left the recogniser holding: the rule is known to be
@@ -43,9 +44,6 @@ public:
     // that runs at every utterance skip calls that cannot change anything.
     bool knownInactive(const char* ruleName) const;
     bool knownActiveFor(const char* ruleName, HWND window) const;
-
-    // The "COM Error" box: prefix, hr and, when there is one, the error object's description.
-    static void reportComError(const wchar_t* prefix, HRESULT hr);
 
     // The SAPI 4 word record of a word: size, word number 0, the UTF-16 text with its NUL,
     // zero-padded to a multiple of 4 bytes.
@@ -58,15 +56,15 @@ public:
     std::string windowTitle;
     DWORD loadOption1 = 0;
     ISRGramCommonW* gramCommon = nullptr;
-    ModuleController* owner = nullptr;
+    GrammarOwner* owner = nullptr;
     CGramObj* next = nullptr;
     CGramObj* builtinNext = nullptr;
+    CGramObj* reclaimedNext = nullptr; // the owner's chain of objects waiting to be deleted
 
 private:
     // The grammar's sink, kept so that releasing or destroying this object cuts the sink's
     // pointer to it: the recogniser may hold the sink longer than the grammar.
-    Microsoft::WRL::ComPtr<CSRGramNotifySink> commandSink;
-    Microsoft::WRL::ComPtr<CSRBuiltinGramNotifySink> builtinSink;
+    Microsoft::WRL::ComPtr<GrammarSink> m_sink;
 
     // A freshly loaded grammar has no active rule; afterwards the last rule named in a
     // successful call is remembered.
@@ -76,7 +74,9 @@ private:
     bool m_knownRuleActive = false;
     HWND m_knownWindow = nullptr;
 
-    void detachSinks();
+    void detachSink();
+    int loadWithSink(GrammarKind kind, const void* data, DWORD size, DWORD option1, DWORD option2,
+                     const char* noCommonLog);
     int unloadGrammar();
     void rememberRule(const char* ruleName, bool active, HWND window);
     void forgetRules();

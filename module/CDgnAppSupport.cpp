@@ -1,7 +1,7 @@
 #include "CDgnAppSupport.h"
 
-#include "ComBoundary.h"
-#include "MessageBoxes.h"
+#include "../common/ComBoundary.h"
+#include "../common/MessageBoxes.h"
 #include "ModuleController.h"
 
 #include <new>

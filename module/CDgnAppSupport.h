@@ -2,7 +2,7 @@
 // its site; UnRegister and the final release end the controller.
 #pragma once
 
-#include "ModuleComObject.h"
+#include "../common/ModuleComObject.h"
 #include "../grammar/DragonInterfaces.h"
 
 class ModuleController;

@@ -30,7 +30,7 @@ STDMETHODIMP CDgnSRNotifySink::QueryInterface(REFIID iid, void** object)
 
 STDMETHODIMP CDgnSRNotifySink::AttribChanged2(DWORD value)
 {
-    if (m_controller)
+    if (m_controller && m_controller->controllerWindow)
         PostMessageW(m_controller->controllerWindow, WM_ENGINE_NOTIFY, value, 0);
     return S_OK;
 }
@@ -39,16 +39,16 @@ STDMETHODIMP CDgnSRNotifySink::Paused(DWORD cookieLow, DWORD cookieHigh)
 {
     if (!m_controller)
         return E_UNEXPECTED;
-    UtteranceCookie* cookie = new (std::nothrow) UtteranceCookie{cookieLow, cookieHigh};
-    if (!cookie)
-        return E_OUTOFMEMORY;
-    // A message that cannot be posted never reaches the window that would free the cookie
-    // and hand it back; the engine would hold the utterance for good, so hand it back here.
-    if (!PostMessageW(m_controller->controllerWindow, WM_UTTERANCE_BEGIN, reinterpret_cast<WPARAM>(cookie), 0)) {
-        delete cookie;
-        if (m_controller->engineControl)
-            m_controller->engineControl->Resume(cookieLow, cookieHigh);
-    }
+    // The cookie goes to the event hub, which hands it back after the utterance-begin work.
+    // Whenever it cannot get there (no hub window yet, no memory, a failed post), it goes
+    // straight back: the engine would otherwise hold the utterance for good.
+    HWND hub = m_controller->controllerWindow;
+    UtteranceCookie* cookie = hub ? new (std::nothrow) UtteranceCookie{cookieLow, cookieHigh} : nullptr;
+    if (cookie && PostMessageW(hub, WM_UTTERANCE_BEGIN, reinterpret_cast<WPARAM>(cookie), 0))
+        return S_OK;
+    delete cookie;
+    if (m_controller->engineControl)
+        m_controller->engineControl->Resume(cookieLow, cookieHigh);
     return S_OK;
 }
 

@@ -2,7 +2,7 @@
 // ControllerWindow, whose procedure runs the work on Dragon's thread.
 #pragma once
 
-#include "ModuleComObject.h"
+#include "../common/ModuleComObject.h"
 #include "../grammar/DragonInterfaces.h"
 
 class ModuleController;

@@ -1,16 +1,22 @@
 #include "CSRBuiltinGramNotifySink.h"
 
-#include "ComBoundary.h"
+#include "../common/ComBoundary.h"
 #include "ModuleController.h"
 #include "../commands/PhraseWords.h"
 #include "../grammar/CGramObj.h"
 
+#include <wrl/client.h>
 
-CSRBuiltinGramNotifySink::CSRBuiltinGramNotifySink(CGramObj* grammar) : m_grammar(grammar) {}
 
-HRESULT CSRBuiltinGramNotifySink::Create(CGramObj* grammar, CSRBuiltinGramNotifySink** sink)
+CSRBuiltinGramNotifySink::CSRBuiltinGramNotifySink(CGramObj* grammar, ModuleController* controller)
+    : m_grammar(grammar), m_controller(controller)
 {
-    return CreateReferenced(sink, grammar);
+}
+
+HRESULT CSRBuiltinGramNotifySink::Create(CGramObj* grammar, ModuleController* controller,
+                                         CSRBuiltinGramNotifySink** sink)
+{
+    return CreateReferenced(sink, grammar, controller);
 }
 
 STDMETHODIMP CSRBuiltinGramNotifySink::QueryInterface(REFIID iid, void** object)
@@ -54,13 +60,17 @@ STDMETHODIMP CSRBuiltinGramNotifySink::Paused()
 
 STDMETHODIMP CSRBuiltinGramNotifySink::PhraseFinish(DWORD flags, QWORD, QWORD, PSRPHRASEW phrase, LPUNKNOWN results)
 {
-    if (!m_grammar || !m_grammar->owner || !results)
+    if (!m_grammar || !m_controller || !results)
         return S_OK;
     if (!(flags & ISRNOTEFIN_RECOGNIZED) || !(flags & ISRNOTEFIN_THISGRAMMAR))
         return S_OK;
-    ModuleController* controller = m_grammar->owner;
-    std::wstring text = PhraseText(phrase);
+    // The command may release the built-in grammars (and with them this sink): both live to
+    // the end of the call.
+    Microsoft::WRL::ComPtr<CSRBuiltinGramNotifySink> self(this);
+    ModuleController* controller = m_controller;
+    GrammarOwner::GrammarWalk keep(*controller);
     RunAtComBoundary(L"Built-in command failed with:", [&] {
+        const std::wstring text = PhraseText(phrase);
         if (text == L"Show Quillmoor")
             controller->showBuiltins();
         else if (text == L"Hide Quillmoor")

@@ -2,22 +2,27 @@
 // the built-in commands shows, hides or moves the test-driver window.
 #pragma once
 
-#include "ModuleComObject.h"
-#include "../grammar/DragonInterfaces.h"
+#include "../common/ModuleComObject.h"
+#include "../grammar/GrammarSink.h"
 
 #include <string>
 
 class CGramObj;
+class ModuleController;
 
-class CSRBuiltinGramNotifySink final : public ModuleComObject<CSRBuiltinGramNotifySink, ISRGramNotifySinkW> {
+class CSRBuiltinGramNotifySink final : public ModuleComObject<CSRBuiltinGramNotifySink, GrammarSink> {
     friend ModuleComObject;
 
 public:
     // Reference count starts at 0; *sink receives one reference.
-    static HRESULT Create(CGramObj* grammar, CSRBuiltinGramNotifySink** sink);
+    static HRESULT Create(CGramObj* grammar, ModuleController* controller, CSRBuiltinGramNotifySink** sink);
 
     // Called when the grammar goes: later notifications do nothing.
-    void detach() { m_grammar = nullptr; }
+    void detach() override
+    {
+        m_grammar = nullptr;
+        m_controller = nullptr;
+    }
     CGramObj* grammar() const { return m_grammar; }
 
     // The phrase's words joined by single blanks, cut to 255 characters.
@@ -37,8 +42,9 @@ public:
     STDMETHODIMP UnArchive(LPUNKNOWN archive) override;
 
 private:
-    explicit CSRBuiltinGramNotifySink(CGramObj* grammar);
+    CSRBuiltinGramNotifySink(CGramObj* grammar, ModuleController* controller);
     ~CSRBuiltinGramNotifySink() = default;
 
     CGramObj* m_grammar;
+    ModuleController* m_controller;
 };

@@ -1,7 +1,7 @@
 #include "ClassFactory.h"
 
 #include "CDgnAppSupport.h"
-#include "ModuleLock.h"
+#include "../common/ModuleLock.h"
 #include "../grammar/DragonInterfaces.h"
 
 #include <new>

@@ -1,6 +1,6 @@
 #include "CompilerMessageRoute.h"
 
-#include "MessageBoxes.h"
+#include "../common/MessageBoxes.h"
 #include "../compiler/CompilerMessages.h"
 
 namespace {

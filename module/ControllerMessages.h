@@ -1,10 +1,11 @@
 // Custom messages posted to the ControllerWindow (all WM_USER-based, none registered by name).
 #pragma once
 
+#include "../commands/ScriptMessages.h"
+
 #include <windows.h>
 
-constexpr UINT WM_PLAYBACK_DONE = WM_USER + 345;   // 1369: wParam cookie, lParam 0 done / 1 aborted
-constexpr UINT WM_SCRIPT_DONE = WM_USER + 346;     // 1370: wParam cookie, lParam 0 or a ScriptErrorInfo*
+// WM_PLAYBACK_DONE (1369) and WM_SCRIPT_DONE (1370) come from the action sink.
 constexpr UINT WM_ENGINE_NOTIFY = WM_USER + 347;   // 1371: wParam the engine's value
 constexpr UINT WM_UTTERANCE_BEGIN = WM_USER + 348; // 1372: wParam an UtteranceCookie*
 

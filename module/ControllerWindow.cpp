@@ -1,9 +1,9 @@
 #include "ControllerWindow.h"
 
-#include "ComBoundary.h"
+#include "../common/ComBoundary.h"
 #include "ControllerMessages.h"
 #include "ModuleController.h"
-#include "ModuleInstance.h"
+#include "../common/ModuleInstance.h"
 #include "../commands/CDgnSSvcActionNotifySink.h"
 
 namespace {
@@ -32,7 +32,8 @@ LRESULT OnUtteranceBegin(HWND window, WPARAM wParam)
     return 0;
 }
 
-// The script's end reaches the wait that is looking for it, whichever loop took it.
+// The script's end reaches the wait that is looking for it, whichever loop took it off the
+// queue; one that nobody waits for has its error record freed.
 LRESULT OnScriptDone(HWND window, WPARAM cookie, LPARAM ending)
 {
     if (ModuleController* controller = ControllerOf(window))

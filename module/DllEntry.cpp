@@ -2,7 +2,7 @@
 #include "ClassFactory.h"
 #include "CompilerMessageRoute.h"
 #include "ControllerWindow.h"
-#include "ModuleLock.h"
+#include "../common/ModuleLock.h"
 #include "ServerRegistration.h"
 
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID)

@@ -2,7 +2,7 @@
 // and carried out here on Dragon's thread.
 #include "ModuleController.h"
 
-#include "MessageBoxes.h"
+#include "../common/MessageBoxes.h"
 #include "../ui/UpdateCheck.h"
 #include "../ui/resource.h"
 

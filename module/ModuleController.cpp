@@ -2,41 +2,22 @@
 
 #include "CDgnSRNotifySink.h"
 #include "ControllerWindow.h"
-#include "MessageBoxes.h"
+#include "../common/MessageBoxes.h"
 #include "ModuleData.h"
+#include "CSRBuiltinGramNotifySink.h"
 #include "../commands/CDgnSSvcActionNotifySink.h"
+#include "../commands/CSRGramNotifySink.h"
 #include "../compiler/GramParser.h"
 #include "../grammar/CGramObj.h"
 #include "../ui/TestDriverWindow.h"
 #include "../ui/resource.h"
 
-#include <cstdarg>
 #include <cstdio>
 #include <memory>
 
 using Microsoft::WRL::ComPtr;
 
 namespace {
-
-// The command and the built-in grammar lists are chained through different fields.
-using GrammarLink = CGramObj* CGramObj::*;
-
-void PushGrammar(CGramObj*& head, GrammarLink next, CGramObj* grammar)
-{
-    grammar->*next = head;
-    head = grammar;
-}
-
-void RemoveGrammar(CGramObj*& head, GrammarLink next, CGramObj* grammar)
-{
-    for (CGramObj** link = &head; *link; link = &((*link)->*next)) {
-        if (*link == grammar) {
-            *link = grammar->*next;
-            grammar->*next = nullptr;
-            return;
-        }
-    }
-}
 
 const char* const kBuiltinGrammarTexts[] = {
     "<builtin1> exported = Show Quillmoor;\n",
@@ -76,18 +57,8 @@ ModuleController::~ModuleController()
     // No disconnect here (no log lines, no boxes), but nothing that outlives the controller
     // may point back into it.
     detachSinks();
-    while (CGramObj* grammar = builtinGrammars) {
-        grammar->releaseBuiltin();
-        if (builtinGrammars == grammar)
-            break;
-        delete grammar;
-    }
-    while (CGramObj* grammar = grammars) {
-        grammar->release();
-        if (grammars == grammar)
-            break;
-        delete grammar;
-    }
+    releaseGrammars(builtinGrammars, &CGramObj::releaseBuiltin, nullptr);
+    releaseGrammars(grammars, &CGramObj::release, nullptr);
     if (engineSinkKey && central)
         central->UnRegister(engineSinkKey);
     engineSinkKey = 0;
@@ -118,44 +89,24 @@ void ModuleController::log(const char* text, int highlight)
         testDriver->appendLog(text, highlight);
 }
 
-void ModuleController::logFormat(const char* format, ...)
-{
-    if (!testDriver)
-        return;
-    char buffer[256];
-    va_list arguments;
-    va_start(arguments, format);
-    vsnprintf(buffer, sizeof(buffer), format, arguments);
-    va_end(arguments);
-    buffer[sizeof(buffer) - 1] = '\0';
-    log(buffer);
-}
-
 HWND ModuleController::dialogWindow() const
 {
     return testDriver ? testDriver->dialog.load() : nullptr;
 }
 
-void ModuleController::linkGrammar(CGramObj* grammar)
+HRESULT ModuleController::createGrammarSink(CGramObj& grammar, GrammarKind kind, DWORD option1, DWORD option2,
+                                            ComPtr<GrammarSink>& sink)
 {
-    ++m_grammarListGeneration;
-    PushGrammar(grammars, &CGramObj::next, grammar);
-}
-
-void ModuleController::unlinkGrammar(CGramObj* grammar)
-{
-    ++m_grammarListGeneration;
-    RemoveGrammar(grammars, &CGramObj::next, grammar);
-}
-
-void ModuleController::linkBuiltinGrammar(CGramObj* grammar)
-{
-    PushGrammar(builtinGrammars, &CGramObj::builtinNext, grammar);
-}
-
-void ModuleController::unlinkBuiltinGrammar(CGramObj* grammar)
-{
-    RemoveGrammar(builtinGrammars, &CGramObj::builtinNext, grammar);
+    if (kind == GrammarKind::Builtin) {
+        ComPtr<CSRBuiltinGramNotifySink> builtin;
+        HRESULT hr = CSRBuiltinGramNotifySink::Create(&grammar, this, builtin.GetAddressOf());
+        sink = builtin;
+        return hr;
+    }
+    ComPtr<CSRGramNotifySink> command;
+    HRESULT hr = CSRGramNotifySink::Create(&grammar, this, option1, option2, command.GetAddressOf());
+    sink = command;
+    return hr;
 }
 
 bool ModuleController::acquireInterfaces()
@@ -305,21 +256,22 @@ void ModuleController::releaseInterfaces()
     ReleaseAndClear(central);
 }
 
-void ModuleController::deleteUnlinkedGrammar(CGramObj* grammar)
+void ModuleController::releaseGrammars(CGramObj*& list, int (CGramObj::*release)(), int* count)
 {
-    // Released and unlinked: its sink has been cut off, nothing refers to it any more.
-    delete grammar;
+    while (CGramObj* grammar = list) {
+        (grammar->*release)();
+        if (count)
+            ++*count;
+        if (list == grammar)
+            break; // a linked grammar is loaded, so this cannot happen: it only stops a spin
+        reclaim(grammar);
+    }
 }
 
 bool ModuleController::disconnectDragon()
 {
     log("\n>> Getting ready to disconnect from Dragon ...\n");
-    while (CGramObj* grammar = builtinGrammars) {
-        grammar->releaseBuiltin();
-        if (builtinGrammars == grammar)
-            break;
-        deleteUnlinkedGrammar(grammar);
-    }
+    releaseGrammars(builtinGrammars, &CGramObj::releaseBuiltin, nullptr);
     log(">> Built-in commands released, looking for commands created during the session ...\n");
 
     delete parser;
@@ -376,13 +328,7 @@ void ModuleController::releaseAll()
     releasedCount = 0;
     logFormat("\n>> Releasing %i commands ... please wait ... ", loadedCount);
     startTicks = GetTickCount64();
-    while (CGramObj* grammar = grammars) {
-        grammar->release();
-        ++releasedCount;
-        if (grammars == grammar)
-            break;
-        deleteUnlinkedGrammar(grammar);
-    }
+    releaseGrammars(grammars, &CGramObj::release, &releasedCount);
     loadedCount -= releasedCount;
     if (loadedCount != 0) {
         ShowMessageBoxW(nullptr, L"Releasing the grammars ended prematurely!", L"Serious Error", MB_ICONEXCLAMATION);

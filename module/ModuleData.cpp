@@ -5,7 +5,6 @@ const char builtinListText[] =
 
 std::vector<std::vector<std::string>> predefinedLists;
 std::vector<std::string> builtinRuleTexts;
-int nextCommandNumber = 1;
 ModuleController* currentController = nullptr;
 
 std::vector<std::vector<std::string>> ParsePredefinedLists(const std::string& text)

@@ -1,5 +1,5 @@
 // Module-wide data of the controller: the predefined word lists, the built-in grammar texts,
-// the command numbering and the controller that connected last.
+// the controller that connected last.
 #pragma once
 
 #include <string>
@@ -15,9 +15,6 @@ extern std::vector<std::vector<std::string>> predefinedLists;
 
 // Receives the six built-in grammar texts on every connectDragon.
 extern std::vector<std::string> builtinRuleTexts;
-
-// Number of the next command grammar; releaseAll sets it back to 1.
-extern int nextCommandNumber;
 
 // Set by connectDragon to the controller that connected last.
 extern ModuleController* currentController;

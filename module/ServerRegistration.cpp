@@ -1,8 +1,8 @@
 #include "ServerRegistration.h"
 
-#include "ModuleInstance.h"
+#include "../common/ModuleInstance.h"
 #include "RegistryScript.h"
-#include "TextConversion.h"
+#include "../common/TextConversion.h"
 
 #include <string>
 

@@ -2,7 +2,7 @@
 // commands for it, and hand the cookie back. The engine holds the utterance until then.
 #include "ModuleController.h"
 
-#include "TextConversion.h"
+#include "../common/TextConversion.h"
 #include "../ui/resource.h"
 
 #include <comdef.h>

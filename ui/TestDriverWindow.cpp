@@ -1,7 +1,7 @@
 #include "TestDriverWindow.h"
 
-#include "module/ModuleInstance.h"
-#include "module/TextConversion.h"
+#include "common/ModuleInstance.h"
+#include "common/TextConversion.h"
 #include "ui/DriverMessages.h"
 #include "ui/resource.h"
 

@@ -1,8 +1,8 @@
 #include "UpdateCheck.h"
 
-#include "module/MessageBoxes.h"
-#include "module/ModuleInstance.h"
-#include "module/TextConversion.h"
+#include "common/MessageBoxes.h"
+#include "common/ModuleInstance.h"
+#include "common/TextConversion.h"
 #include "ui/DownloadStatusCallback.h"
 #include "ui/VersionCompare.h"
 

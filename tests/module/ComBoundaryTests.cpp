@@ -9,6 +9,7 @@
 #include "ModuleController.h"
 #include "ModuleData.h"
 #include "ModuleLock.h"
+#include "ReportComError.h"
 #include "GramParser.h"
 #include "../../grammar/CGramObj.h"
 
@@ -156,7 +157,7 @@ TEST(ComErrorBox, LongDescriptionsAreCutAt1024Characters)
     ComPtr<IErrorInfo> info;
     create.As(&info);
     SetErrorInfo(0, info.Get());
-    CGramObj::reportComError(L"Prefix:", E_FAIL);
+    reportComError(L"Prefix:", E_FAIL);
     ASSERT_EQ(1u, boxes.boxes.size());
     EXPECT_EQ(1024u, boxes.boxes[0].text.size());
     EXPECT_EQ(0u, boxes.boxes[0].text.find(L"Prefix: (HRESULT 0x80004005)\n\"xxx"));

@@ -5,8 +5,8 @@
 #include "ConnectedModule.h"
 #include "GramParser.h"
 #include "ModuleInstance.h"
-#include "../../commands/CommandEditor.h"
-#include "../../commands/ScriptExecution.h"
+#include "../../module/CommandEditor.h"
+#include "../../module/ScriptExecution.h"
 #include "../../grammar/CGramObj.h"
 #include "../support/ScreenColour.h"
 

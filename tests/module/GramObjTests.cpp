@@ -2,6 +2,7 @@
 #include "BoxRecorder.h"
 #include "ModuleController.h"
 #include "ModuleLock.h"
+#include "ReportComError.h"
 #include "GramParser.h"
 #include "SimEngine.h"
 #include "../../grammar/CGramObj.h"
@@ -227,7 +228,7 @@ TEST_F(GramObjTest, RefusedActivationShowsTheComErrorBoxButDeactivationStaysQuie
     EXPECT_EQ(1, grammar.deactivate("8"));
     EXPECT_EQ(1u, boxes.boxes.size());
     // The refused deactivation's description does not turn up in a later, unrelated box.
-    CGramObj::reportComError(L"Later:", E_FAIL);
+    reportComError(L"Later:", E_FAIL);
     ASSERT_EQ(2u, boxes.boxes.size());
     EXPECT_EQ(L"Later: (HRESULT 0x80004005)", boxes.boxes[1].text);
     grammar.release();

@@ -37,7 +37,7 @@ TEST(CommandGrammarSink, PhraseStartTimesTheOwnersPhraseOnlyWhileTheGrammarIsThe
     CGramObj grammar;
     grammar.init(&controller);
     ComPtr<CSRGramNotifySink> sink;
-    ASSERT_EQ(S_OK, CSRGramNotifySink::Create(&grammar, 1, 0, sink.GetAddressOf()));
+    ASSERT_EQ(S_OK, CSRGramNotifySink::Create(&grammar, &controller, 1, 0, sink.GetAddressOf()));
     ComPtr<IDgnGetSinkFlags> flags;
     ASSERT_EQ(S_OK, sink->QueryInterface(IID_IDgnGetSinkFlags, reinterpret_cast<void**>(flags.GetAddressOf())));
     DWORD value = 0;
@@ -91,7 +91,7 @@ TEST(BuiltinGrammarSink, IgnoresResultsOfOtherGrammarsAndUnrecognisedPhrases)
     grammar.init(&controller);
     controller.linkBuiltinGrammar(&grammar);
     ComPtr<CSRBuiltinGramNotifySink> sink;
-    ASSERT_EQ(S_OK, CSRBuiltinGramNotifySink::Create(&grammar, sink.GetAddressOf()));
+    ASSERT_EQ(S_OK, CSRBuiltinGramNotifySink::Create(&grammar, &controller, sink.GetAddressOf()));
     std::vector<BYTE> phrase = Phrase({L"Hide", L"Quillmoor"});
     PSRPHRASEW record = reinterpret_cast<PSRPHRASEW>(phrase.data());
     IUnknown* results = sink.Get(); // any object stands for the results

@@ -3,7 +3,7 @@
 // values, nested waits ending in either order, the quit message, and script ends taken off
 // the queue by other loops or never coming.
 #include "ConnectedModule.h"
-#include "../../commands/ScriptExecution.h"
+#include "../../module/ScriptExecution.h"
 
 #include <vector>
 

@@ -18,8 +18,9 @@
 
 namespace {
 // Pumps this thread's messages (the test controller windows live here) until the
-// condition holds or the time is up.
-bool WaitFor(const std::function<bool()>& condition, DWORD timeoutMs = 5000)
+// condition holds or the time is up. The limit only ends a wait that would never end: on a
+// busy machine the dialog's thread can take seconds for a long log.
+bool WaitFor(const std::function<bool()>& condition, DWORD timeoutMs = 20000)
 {
     DWORD start = GetTickCount();
     for (;;) {

@@ -1,7 +1,7 @@
 #include "ui/UpdateCheck.h"
 
 #include "LocalHttpServer.h"
-#include "module/MessageBoxes.h"
+#include "common/MessageBoxes.h"
 
 #include <windows.h>
 #include <objbase.h>

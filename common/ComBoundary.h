@@ -3,7 +3,9 @@
 // the given prefix and never travel on into the caller.
 #pragma once
 
-#include "../grammar/CGramObj.h"
+#include "ReportComError.h"
+
+#include <comdef.h>
 
 #include <new>
 
@@ -25,7 +27,7 @@ HRESULT RunAtComBoundary(const wchar_t* prefix, Work&& work)
         // The error was raised here, not by a call into Dragon: an error object still set
         // on the thread belongs to something else.
         SetErrorInfo(0, nullptr);
-        CGramObj::reportComError(prefix, hr);
+        reportComError(prefix, hr);
     }
     return hr;
 }

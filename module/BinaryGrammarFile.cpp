@@ -1,10 +1,8 @@
 // "Load From Binary": a ready-made binary grammar file, chosen in the common Open dialog,
 // goes to the recogniser unread as one more command grammar; its rule "1" is activated
 // globally and its list "OnOff" filled.
-#include "GrammarStillLoaded.h"
-
+#include "ModuleController.h"
 #include "../grammar/CGramObj.h"
-#include "../module/ModuleController.h"
 
 #include <commdlg.h>
 
@@ -105,15 +103,16 @@ void ModuleController::loadFromBinary()
         return;
     }
     CGramObj* grammar = created.release(); // now in grammars
-    const unsigned generation = grammarListGeneration();
+    // Kept allocated through the boxes below; a release there unloads it.
+    GrammarWalk keep(*this);
     ++loadedCount;
 
     // Refusals show their own boxes, whose loops may release the grammar meanwhile.
     grammar->listSet("OnOff");
     for (const char* value : {"On", "Off"})
-        if (GrammarStillLoaded(*this, grammar, generation))
+        if (grammar->gramCommon)
             grammar->listAppend("OnOff", value);
-    if (!GrammarStillLoaded(*this, grammar, generation))
+    if (!grammar->gramCommon)
         return;
     log("Grammar loaded successfully.\r\n");
     if (grammar->activate("1", nullptr)) {

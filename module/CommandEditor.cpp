@@ -2,17 +2,15 @@
 // editor built. Everything here runs on Dragon's thread, inside the dialog's modal loop.
 #include "CommandEditor.h"
 
-#include "GrammarStillLoaded.h"
-#include "TestCommands.h"
-
+#include "ModuleController.h"
+#include "ModuleData.h"
+#include "../commands/TestCommands.h"
+#include "../common/ComBoundary.h"
+#include "../common/MessageBoxes.h"
+#include "../common/ModuleInstance.h"
+#include "../common/TextConversion.h"
 #include "../compiler/GramParser.h"
 #include "../grammar/CGramObj.h"
-#include "../module/ComBoundary.h"
-#include "../module/MessageBoxes.h"
-#include "../module/ModuleController.h"
-#include "../module/ModuleData.h"
-#include "../module/ModuleInstance.h"
-#include "../module/TextConversion.h"
 #include "../ui/resource.h"
 
 #include <cstdio>
@@ -470,7 +468,8 @@ int ModuleController::addCustomCommand(HWND dialog, std::string text)
     if (!created->load(parser->packed.data(), static_cast<DWORD>(parser->packed.size()), 0, 0))
         return 0;
     CGramObj* grammar = created.release(); // now in grammars
-    const unsigned generation = grammarListGeneration();
+    // Kept allocated through the boxes below; a release there unloads it.
+    GrammarWalk keep(*this);
     ++loadedCount;
     grammar->number = nextCommandNumber++;
     const int number = grammar->number;
@@ -482,15 +481,15 @@ int ModuleController::addCustomCommand(HWND dialog, std::string text)
             continue;
         const std::vector<std::string> entry = predefinedLists[static_cast<size_t>(found)];
         const int listSet = grammar->listSet(entry[0].c_str());
-        if (!GrammarStillLoaded(*this, grammar, generation))
+        if (!grammar->gramCommon)
             return 0;
         if (!listSet)
             continue;
         for (size_t value = 1; value < entry.size(); ++value) {
             const int appended = grammar->listAppend(entry[0].c_str(), entry[value].c_str());
-            if (GrammarStillLoaded(*this, grammar, generation) && !appended)
+            if (grammar->gramCommon && !appended)
                 ShowMessageBoxA(nullptr, "appendList() failed!", "Error", MB_OK);
-            if (!GrammarStillLoaded(*this, grammar, generation))
+            if (!grammar->gramCommon)
                 return 0;
         }
     }
@@ -499,7 +498,7 @@ int ModuleController::addCustomCommand(HWND dialog, std::string text)
         grammar->isSpecific = 0;
         const std::string rule = std::to_string(number);
         const int activated = grammar->activate(rule.c_str(), nullptr);
-        if (!GrammarStillLoaded(*this, grammar, generation))
+        if (!grammar->gramCommon)
             return 0;
         if (activated) {
             ++globalActiveCount;

@@ -3,13 +3,11 @@
 // sink reports the script's end.
 #include "ScriptExecution.h"
 
-#include "CDgnSSvcActionNotifySink.h"
-
-#include "../grammar/CGramObj.h"
-#include "../module/BstrText.h"
-#include "../module/ControllerMessages.h"
-#include "../module/MessageBoxes.h"
-#include "../module/ModuleController.h"
+#include "ControllerMessages.h"
+#include "ModuleController.h"
+#include "../common/BstrText.h"
+#include "../common/MessageBoxes.h"
+#include "../common/ReportComError.h"
 
 #include <cstdio>
 #include <cstring>
@@ -103,7 +101,7 @@ int ModuleController::execScript(const char* scriptText, const char* const* valu
     SetErrorInfo(0, nullptr);
     HRESULT hr = m_pIDgnSSvcInterpreter->CheckScript(script.get(), &errorNumber, &errorLine);
     if (FAILED(hr))
-        CGramObj::reportComError(L"m_pIDgnSSvcInterpreter->CheckScript failed", hr);
+        reportComError(L"m_pIDgnSSvcInterpreter->CheckScript failed", hr);
     if (errorNumber != 0) {
         ShowMessageBoxA(GetForegroundWindow(), CompileErrorText(errorNumber, name, errorLine).c_str(), "Error",
                         MB_ICONHAND);
@@ -226,12 +224,4 @@ void ModuleController::abandonScriptWaits()
             entry->lParam = reinterpret_cast<LPARAM>(new (std::nothrow) ScriptErrorInfo{0, 0});
         }
     }
-}
-
-void ModuleController::handOverScript(const std::string& script, const char* const* values)
-{
-    if (script.empty())
-        return;
-    if (!execScript(script.c_str(), values, script.c_str(), false))
-        ShowMessageBoxW(GetForegroundWindow(), L"execScript() failed", L"Error", MB_ICONHAND);
 }

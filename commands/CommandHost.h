@@ -1,0 +1,68 @@
+// What the custom and test commands need of the controller: the grammar owner, the command
+// counts and timing shown in the log, the compiler, the custom commands' scripts and the
+// window that script ends are posted to. The controller is the one CommandHost.
+//
+// Where the operations are: TestCommands.cpp (loadTestCommands, updateWindowActivation),
+// RecognitionResult.cpp (handOverScript and the result handling of a command grammar),
+// CommandHost.cpp (logFormat).
+#pragma once
+
+#include "../grammar/GrammarOwner.h"
+
+#include <string>
+#include <vector>
+
+class GramParser;
+
+// A custom command's DVC script, keyed by the command's number.
+struct CommandScript {
+    int number;
+    std::string script;
+};
+
+// Number of the next command grammar; releaseAll sets it back to 1.
+extern int nextCommandNumber;
+
+class CommandHost : public GrammarOwner {
+public:
+    // printf-style into a 256-byte buffer; longer texts are cut.
+    void logFormat(const char* format, ...);
+
+    // Releases every command grammar (Tools - Release All Commands).
+    virtual void releaseAll() = 0;
+    // The activation statistics boxes of the test-driver window.
+    virtual void refreshStatistics() = 0;
+
+    // Test command sets: load replaces the loaded set; the activation of the app- and
+    // window-specific commands follows the foreground window at every utterance begin.
+    void loadTestCommands(int count);
+    void updateWindowActivation(std::string moduleName, std::string title, HWND window);
+
+    // Where a recognised custom command's DVC script goes to be run, with its values (null,
+    // or the values followed by a null pointer); a failed run is shown in a box.
+    void handOverScript(const std::string& script, const char* const* values);
+
+    // Checks a DVC script through Dragon's interpreter and, unless checkOnly, runs it with
+    // values (null, or strings ended by a null pointer), holding this thread in a message
+    // loop until the script has ended. name is shown in the compile-error box (null:
+    // "execScript"). 1 = success, 0 = compile error, refused run or script error.
+    virtual int execScript(const char* scriptText, const char* const* values, const char* name, bool checkOnly) = 0;
+
+    // The result handling of a command grammar: the phrase's timing and words, its script,
+    // the best path with the list and dictation values it carries.
+    void onPhraseFinish(CGramObj& grammar, DWORD flags, PSRPHRASEW phrase, IUnknown* results) override;
+
+    unsigned long long startTicks = 0;
+    unsigned long long endTicks = 0;
+    HWND controllerWindow = nullptr;
+    GramParser* parser = nullptr;
+    int loadedCount = 0;
+    int releasedCount = 0;
+    int globalActiveCount = 0;
+    int appActiveCount = 0;
+    int windowActiveCount = 0;
+    std::vector<CommandScript> scripts;
+
+protected:
+    ~CommandHost() override = default;
+};
