@@ -147,6 +147,17 @@ TEST(HostDialogs, DialogVerbsPassAndFailAsAPersonWouldSeeTheDialog) {
     }
 }
 
+// Run on a German system by sim_host_dialog_tests_german (Wine takes the system language
+// from a program's locale environment, LC_ALL).
+TEST(HostDialogs, TheOpenDialogIsFoundByItsControlsOnAGermanSystem) {
+    if ((GetSystemDefaultLCID() & 0x3FF) != 0x07)
+        GTEST_SKIP() << "not a German system";
+    DialogHost host;
+    HostRun run = host.Run("menu 40702\nfile-dialog " + Quoted(Narrow(host.file)) + "\nwait-log \"open ok \"\n");
+    EXPECT_EQ(0u, run.exitCode) << run.transcript;
+    EXPECT_EQ(1u, LinesStartingWith(run, "file dialog \"\xC3\x96" "ffnen\" -> ")) << run.transcript;
+}
+
 TEST(HostDialogs, AClassicDialogWithMinusOneLabelsIsNoMessageBoxButItsBoxIs) {
     DialogHost host;
     HostRun run = host.Run("menu 40701\n"
