@@ -9,6 +9,45 @@
 
 namespace {
 
+struct OpenDialogSearch {
+    HWND owner, found;
+};
+
+BOOL CALLBACK FindOpenDialog(HWND window, LPARAM data)
+{
+    auto* search = reinterpret_cast<OpenDialogSearch*>(data);
+    wchar_t className[16] = {};
+    GetClassNameW(window, className, 16);
+    if (IsWindowVisible(window) && !wcscmp(className, L"#32770") && GetWindow(window, GW_OWNER) == search->owner) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+struct FilterSearch {
+    const wchar_t* filter;
+    bool found;
+};
+
+// A combo box of the dialog lists the filter.
+BOOL CALLBACK FindFilter(HWND child, LPARAM data)
+{
+    auto* search = reinterpret_cast<FilterSearch*>(data);
+    wchar_t className[16] = {};
+    GetClassNameW(child, className, 16);
+    if (wcscmp(className, L"ComboBox"))
+        return TRUE;
+    const LRESULT count = SendMessageW(child, CB_GETCOUNT, 0, 0);
+    for (LRESULT i = 0; i < count; ++i) {
+        wchar_t item[128] = {};
+        if (SendMessageW(child, CB_GETLBTEXTLEN, i, 0) < 128)
+            SendMessageW(child, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(item));
+        search->found = search->found || !wcscmp(item, search->filter);
+    }
+    return TRUE;
+}
+
 class BinaryGrammarFileTest : public ConnectedModuleTest {
 protected:
     void SetUp() override
@@ -53,43 +92,15 @@ protected:
 
     static HWND OpenDialogOf(HWND owner)
     {
-        struct Search {
-            HWND owner, found;
-        } search{owner, nullptr};
-        EnumThreadWindows(GetCurrentThreadId(), [](HWND window, LPARAM data) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(data);
-            wchar_t className[16] = {};
-            GetClassNameW(window, className, 16);
-            if (IsWindowVisible(window) && !wcscmp(className, L"#32770") && GetWindow(window, GW_OWNER) == s->owner) {
-                s->found = window;
-                return FALSE;
-            }
-            return TRUE;
-        }, reinterpret_cast<LPARAM>(&search));
+        OpenDialogSearch search{owner, nullptr};
+        EnumThreadWindows(GetCurrentThreadId(), FindOpenDialog, reinterpret_cast<LPARAM>(&search));
         return search.found;
     }
 
     static bool OffersFilter(HWND dialog, const wchar_t* filter)
     {
-        struct Search {
-            const wchar_t* filter;
-            bool found;
-        } search{filter, false};
-        EnumChildWindows(dialog, [](HWND child, LPARAM data) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(data);
-            wchar_t className[16] = {};
-            GetClassNameW(child, className, 16);
-            if (wcscmp(className, L"ComboBox"))
-                return TRUE;
-            const LRESULT count = SendMessageW(child, CB_GETCOUNT, 0, 0);
-            for (LRESULT i = 0; i < count; ++i) {
-                wchar_t item[128] = {};
-                if (SendMessageW(child, CB_GETLBTEXTLEN, i, 0) < 128)
-                    SendMessageW(child, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(item));
-                s->found = s->found || !wcscmp(item, s->filter);
-            }
-            return TRUE;
-        }, reinterpret_cast<LPARAM>(&search));
+        FilterSearch search{filter, false};
+        EnumChildWindows(dialog, FindFilter, reinterpret_cast<LPARAM>(&search));
         return search.found;
     }
 
