@@ -79,27 +79,51 @@ std::wstring knownFolder(int csidl)
     return path;
 }
 
-// Program Files as this 32-bit process sees it: the 32-bit one on a 64-bit system.
+// Where the package puts its files and its class: an x86 package (the one handed out, for 32-bit
+// Dragon) into the 32-bit Program Files and the 32-bit registry view, which are the only ones on
+// 32-bit Windows; an x64 package, made of the files of a 64-bit build like this test, into the
+// 64-bit ones.
+#if QM_MSI_WIN64
+static_assert(sizeof(void*) == 8, "an x64 package is tested by a 64-bit test");
+const int kProgramFiles = CSIDL_PROGRAM_FILES;
+const REGSAM kRegistryView = KEY_WOW64_64KEY;
+#else
+const int kProgramFiles = CSIDL_PROGRAM_FILESX86;
+const REGSAM kRegistryView = KEY_WOW64_32KEY;
+#endif
+
 std::wstring installFolder()
 {
-    return knownFolder(CSIDL_PROGRAM_FILES) + L"\\Quillmoor";
+    return knownFolder(kProgramFiles) + L"\\Quillmoor";
 }
 
-// Value `name` (null: the default value) of a key under HKEY_CLASSES_ROOT, in the 32-bit view
-// that Dragon, a 32-bit program, reads; "<none>" when it is missing.
+// A key under HKEY_CLASSES_ROOT in the package's registry view (null when it is missing).
+HKEY openClassesKey(const wchar_t* key)
+{
+    HKEY opened = nullptr;
+    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, key, 0, KEY_READ | kRegistryView, &opened) != ERROR_SUCCESS)
+        return nullptr;
+    return opened;
+}
+
+// Value `name` (null: the default value) of a key under HKEY_CLASSES_ROOT, in the view that a
+// Dragon of the package's processor reads; "<none>" when it is missing.
 std::wstring classesValue(const wchar_t* key, const wchar_t* name)
 {
+    const HKEY opened = openClassesKey(key);
+    if (!opened)
+        return L"<none>";
     wchar_t data[MAX_PATH] = L"";
     DWORD size = sizeof data;
-    if (RegGetValueW(HKEY_CLASSES_ROOT, key, name, RRF_RT_REG_SZ, nullptr, data, &size) != ERROR_SUCCESS)
-        return L"<none>";
-    return data;
+    const LSTATUS status = RegGetValueW(opened, nullptr, name, RRF_RT_REG_SZ, nullptr, data, &size);
+    RegCloseKey(opened);
+    return status == ERROR_SUCCESS ? data : L"<none>";
 }
 
 bool classesKeyExists(const wchar_t* key)
 {
-    HKEY opened = nullptr;
-    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, key, 0, KEY_READ, &opened) != ERROR_SUCCESS)
+    const HKEY opened = openClassesKey(key);
+    if (!opened)
         return false;
     RegCloseKey(opened);
     return true;
@@ -131,7 +155,8 @@ bool sameBytes(const std::wstring& installed, const char* built)
     return readFileBytes(installed.c_str(), a) && readFileBytes(windowsPathOf(built).c_str(), b) && a == b;
 }
 
-// Every test starts and ends with nothing installed and Dragon's files as they were.
+// Every test starts and ends with nothing installed and Dragon's files as they were. Dragon is
+// installed: its configuration folder exists, even in a new prefix, but names no module.
 class Installer : public EnableUtilityTest
 {
 protected:
@@ -139,6 +164,7 @@ protected:
     {
         CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
         uninstallEverything();
+        ensureConfigFolder();
         removeFile(kSystemIni);
         removeFile(kAppsIni);
     }
