@@ -163,15 +163,22 @@ protected:
     void SetUp() override
     {
         CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+        clearDragonConfig();
         uninstallEverything();
-        ensureConfigFolder();
-        removeFile(kSystemIni);
-        removeFile(kAppsIni);
     }
     void TearDown() override
     {
+        // First, so that a file that a test made unwritable cannot stop the uninstall.
+        clearDragonConfig();
         uninstallEverything();
         CoUninitialize();
+    }
+
+    static void clearDragonConfig()
+    {
+        ensureConfigFolder();
+        removeFile(kSystemIni);
+        removeFile(kAppsIni);
     }
 
     void expectInstalledAndRegistered(const char* expectedVersion)
@@ -179,7 +186,11 @@ protected:
         const std::vector<std::wstring> products = installedProducts();
         ASSERT_EQ(1u, products.size());
         EXPECT_EQ(wide(expectedVersion), productVersion(products[0]));
+        expectFilesClassAndShortcut();
+    }
 
+    void expectFilesClassAndShortcut()
+    {
         const std::wstring module = installFolder() + L"\\Quillmoor.dll";
         const std::wstring utility = installFolder() + L"\\" + kUtilityName;
         EXPECT_TRUE(sameBytes(module, QUILLMOOR_PATH)) << "installed module differs from the built one";
@@ -266,4 +277,30 @@ TEST_F(Installer, UninstallingWithoutDragonConfigurationCreatesNone)
     EXPECT_TRUE(installedProducts().empty());
     EXPECT_FALSE(fileExists(kSystemIni));
     EXPECT_FALSE(fileExists(kAppsIni));
+}
+
+TEST_F(Installer, UninstallingFailsAndKeepsTheModuleWhileDragonsFilesCannotBeChanged)
+{
+    ASSERT_EQ(0u, install(QUILLMOOR_MSI));
+    // Enabled, but the second file refuses every write: the change to the first one is undone.
+    writeFile(kSystemIni, kSystemWithClient);
+    replaceWithFolder(kAppsIni);
+    const std::wstring package = L"\"" + windowsPathOf(QUILLMOOR_MSI) + L"\"";
+
+    EXPECT_EQ(static_cast<DWORD>(ERROR_INSTALL_FAILURE), msiexec(L"/x " + package));
+    // Dragon still names the module, and the module is still there to be loaded. Whether the
+    // product is still registered is not checked: Wine's rollback of a failed uninstall runs the
+    // counterpart of every standard action in the sequence, UnpublishProduct among them, and so
+    // unregisters it; Windows rolls back only what ran.
+    EXPECT_EQ(parseIni(kSystemWithClient), readIni(kSystemIni));
+    expectFilesClassAndShortcut();
+
+    // Once the files can be changed, the uninstall goes through.
+    removeFile(kAppsIni);
+    writeFile(kAppsIni, kAppsWithModule);
+    ASSERT_EQ(0u, msiexec(L"/x " + package));
+    EXPECT_FALSE(fileExists(installFolder().c_str()));
+    EXPECT_FALSE(classesKeyExists(kClassKey));
+    EXPECT_EQ(parseIni(kSystemWithoutClient), readIni(kSystemIni));
+    EXPECT_EQ(parseIni(kAppsWithoutModule), readIni(kAppsIni));
 }
