@@ -48,18 +48,28 @@ bool ReadEntryHeader(const unsigned char* base, size_t at, size_t end, uint32_t 
     return true;
 }
 
+// Walks the entries of one chunk, checking each frame; readEntry(at, entrySize, id) reads
+// the rest of an entry and returns false with error set when it cannot.
+template <typename ReadEntry>
+bool ReadEntries(const unsigned char* base, size_t begin, size_t end, uint32_t chunkId, std::string& error,
+                 ReadEntry readEntry)
+{
+    for (size_t at = begin; at < end;) {
+        uint32_t entrySize = 0;
+        if (!ReadEntryHeader(base, at, end, chunkId, entrySize, error) ||
+            !readEntry(at, entrySize, ReadU32(base + at + 4)))
+            return false;
+        at += entrySize;
+    }
+    return true;
+}
+
 bool ReadNameChunk(const unsigned char* base, size_t begin, size_t end, uint32_t chunkId,
                    std::vector<GrammarNameEntry>& entries, std::string& error)
 {
-    size_t at = begin;
-    while (at < end) {
-        uint32_t entrySize = 0;
-        if (!ReadEntryHeader(base, at, end, chunkId, entrySize, error))
-            return false;
-        const uint32_t id = ReadU32(base + at + 4);
+    return ReadEntries(base, begin, end, chunkId, error, [&](size_t at, uint32_t entrySize, uint32_t id) {
         const char* name = reinterpret_cast<const char*>(base + at + kEntryHeaderSize);
-        const size_t room = entrySize - kEntryHeaderSize;
-        const void* nul = std::memchr(name, 0, room);
+        const void* nul = std::memchr(name, 0, entrySize - kEntryHeaderSize);
         if (!nul) {
             error = FormatGrammarMessage(
                 "chunk %u, entry at byte %zu: the name of ID %u is not NUL-terminated within its entry", chunkId,
@@ -67,20 +77,14 @@ bool ReadNameChunk(const unsigned char* base, size_t begin, size_t end, uint32_t
             return false;
         }
         entries.push_back({id, std::string(name, static_cast<const char*>(nul))});
-        at += entrySize;
-    }
-    return true;
+        return true;
+    });
 }
 
 bool ReadRuleChunk(const unsigned char* base, size_t begin, size_t end, std::vector<GrammarRuleEntry>& rules,
                    std::string& error)
 {
-    size_t at = begin;
-    while (at < end) {
-        uint32_t entrySize = 0;
-        if (!ReadEntryHeader(base, at, end, kRulesChunk, entrySize, error))
-            return false;
-        const uint32_t id = ReadU32(base + at + 4);
+    return ReadEntries(base, begin, end, kRulesChunk, error, [&](size_t at, uint32_t entrySize, uint32_t id) {
         if ((entrySize - kEntryHeaderSize) % kElementSize != 0) {
             error = FormatGrammarMessage(
                 "chunk 3, entry at byte %zu: entry size %u of rule %u does not hold whole 8-byte elements", at,
@@ -92,9 +96,8 @@ bool ReadRuleChunk(const unsigned char* base, size_t begin, size_t end, std::vec
         for (size_t e = at + kEntryHeaderSize; e < at + entrySize; e += kElementSize)
             rule.elements.push_back({ReadU16(base + e), ReadU16(base + e + 2), ReadU32(base + e + 4)});
         rules.push_back(std::move(rule));
-        at += entrySize;
-    }
-    return true;
+        return true;
+    });
 }
 
 } // namespace
