@@ -83,10 +83,20 @@ std::string Engine::Describe() const {
     return out.str();
 }
 
+static EngineState::AwaitedCookie* FindCookie(EngineState& state, DWORD utterance) {
+    for (EngineState::AwaitedCookie& cookie : state.awaitedCookies)
+        if (cookie.utterance == utterance)
+            return &cookie;
+    return nullptr;
+}
+
 // Waits for the module to hand the cookie back, dispatching the thread's messages.
-static bool WaitForResume(EngineState& state, size_t index) {
+static void WaitForResume(EngineState& state, DWORD utterance) {
     ULONGLONG deadline = GetTickCount64() + state.options.resumeTimeoutMs;
-    auto resumed = [&state, index] { return state.awaitedCookies[index].resumed; };
+    auto resumed = [&state, utterance] {
+        EngineState::AwaitedCookie* cookie = FindCookie(state, utterance);
+        return !cookie || cookie->resumed;
+    };
     while (!resumed()) {
         MSG msg;
         bool any = false;
@@ -94,7 +104,7 @@ static bool WaitForResume(EngineState& state, size_t index) {
             any = true;
             if (msg.message == WM_QUIT) {
                 PostQuitMessage(static_cast<int>(msg.wParam));
-                return false;
+                return;
             }
             TranslateMessage(&msg);
             DispatchMessageW(&msg);
@@ -103,11 +113,10 @@ static bool WaitForResume(EngineState& state, size_t index) {
             break;
         ULONGLONG now = GetTickCount64();
         if (now >= deadline)
-            return false;
+            return;
         if (!any)
             MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(deadline - now), QS_ALLINPUT);
     }
-    return true;
 }
 
 static std::vector<std::string> SplitWords(const std::string& phrase) {
@@ -136,48 +145,77 @@ static std::vector<BYTE> BuildPhrase(const std::vector<SpokenWord>& words) {
 }
 
 SayResult Engine::Say(const std::string& phrase) {
-    EngineState& state = *state_;
     std::shared_ptr<EngineState> keep = state_; // a sink may release everything meanwhile
-    SayResult result;
+    DWORD utterance = BeginUtterance(phrase);
+    WaitForResume(*keep, utterance);
+    return FinishUtterance(utterance);
+}
+
+DWORD Engine::BeginUtterance(const std::string& phrase) {
+    EngineState& state = *state_;
+    std::shared_ptr<EngineState> keep = state_;
     state.Record("say \"" + phrase + "\"");
 
     // Utterance begin: every engine sink gets the cookie; the engine holds until it returns.
-    ++state.utteranceCount;
-    DWORD n = state.utteranceCount;
+    DWORD n = ++state.utteranceCount;
+    state.openUtterances[n] = phrase;
     EngineState::AwaitedCookie cookie;
+    cookie.utterance = n;
     cookie.low = 0x5EED0000u | (n & 0xFFFF);
     cookie.high = 0xC0C00000u | ((n * 0x9E37u) & 0xFFFF);
     std::vector<Microsoft::WRL::ComPtr<IDgnSREngineNotifySinkW>> sinks;
     for (const RegisteredEngineSink& sink : state.engineSinks)
         sinks.push_back(sink.sink);
-    if (!sinks.empty()) {
-        char line[96];
-        snprintf(line, sizeof line, "utterance begin cookie 0x%08lX:0x%08lX", (unsigned long)cookie.high,
-                 (unsigned long)cookie.low);
-        state.Record(line);
-        size_t index = state.awaitedCookies.size();
-        LARGE_INTEGER now;
-        QueryPerformanceCounter(&now);
-        cookie.begun = now.QuadPart;
-        state.awaitedCookies.push_back(cookie);
-        for (const auto& sink : sinks) {
-            HRESULT hr = sink->Paused(cookie.low, cookie.high);
-            if (FAILED(hr))
-                state.Record("engine sink answered " + HexCode(hr) + " to the utterance begin");
-        }
-        bool resumed = WaitForResume(state, index);
-        result.heldMs = state.awaitedCookies[index].heldMs;
-        if (!resumed) {
+    if (sinks.empty())
+        return n;
+    char line[96];
+    snprintf(line, sizeof line, "utterance begin cookie 0x%08lX:0x%08lX", (unsigned long)cookie.high,
+             (unsigned long)cookie.low);
+    state.Record(line);
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    cookie.begun = now.QuadPart;
+    state.awaitedCookies.push_back(cookie);
+    for (const auto& sink : sinks) {
+        HRESULT hr = sink->Paused(cookie.low, cookie.high);
+        if (FAILED(hr))
+            state.Record("engine sink answered " + HexCode(hr) + " to the utterance begin");
+    }
+    return n;
+}
+
+bool Engine::UtteranceResumed(DWORD utterance) const {
+    EngineState::AwaitedCookie* cookie = FindCookie(*state_, utterance);
+    return !cookie || cookie->resumed;
+}
+
+SayResult Engine::FinishUtterance(DWORD utterance) {
+    EngineState& state = *state_;
+    std::shared_ptr<EngineState> keep = state_;
+    SayResult result;
+    auto open = state.openUtterances.find(utterance);
+    if (open == state.openUtterances.end()) {
+        result.failure = "no such utterance";
+        return result;
+    }
+    std::string phrase = open->second;
+    state.openUtterances.erase(open);
+    for (auto it = state.awaitedCookies.begin(); it != state.awaitedCookies.end(); ++it) {
+        if (it->utterance != utterance)
+            continue;
+        result.heldMs = it->heldMs;
+        if (!it->resumed) {
+            LARGE_INTEGER now;
             QueryPerformanceCounter(&now);
-            result.heldMs = TicksToMs(now.QuadPart - cookie.begun);
+            result.heldMs = TicksToMs(now.QuadPart - it->begun);
             result.stalled = true;
+            char line[128];
             snprintf(line, sizeof line, "stall: cookie 0x%08lX:0x%08lX not resumed within %lu ms",
-                     (unsigned long)cookie.high, (unsigned long)cookie.low,
-                     (unsigned long)state.options.resumeTimeoutMs);
+                     (unsigned long)it->high, (unsigned long)it->low, (unsigned long)state.options.resumeTimeoutMs);
             state.Record(line);
         }
-        // Nested utterances end first, so this one is the last entry again.
-        state.awaitedCookies.resize(index);
+        state.awaitedCookies.erase(it);
+        break;
     }
 
     // The utterance goes on after a stall too, with the activation as it stands.

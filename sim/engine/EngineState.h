@@ -44,8 +44,10 @@ struct EngineState {
     std::map<int, SimGrammar*> grammars; // live grammar objects by engine id
 
     // Utterance-begin cookies: counter and those being waited for (utterances may nest
-    // when a module's handler runs a message loop that lets another one begin).
+    // when a module's handler runs a message loop that lets another one begin, and a
+    // caller may begin one and finish it later, so they end in any order).
     struct AwaitedCookie {
+        DWORD utterance = 0;  // utteranceCount at its begin
         DWORD low = 0, high = 0;
         bool resumed = false;
         LONGLONG begun = 0;   // performance counter when the sinks got the cookie
@@ -53,6 +55,7 @@ struct EngineState {
     };
     DWORD utteranceCount = 0;
     std::vector<AwaitedCookie> awaitedCookies;
+    std::map<DWORD, std::string> openUtterances; // begun, not finished: their phrases
 
     std::function<HWND()> foregroundRule;
 

@@ -84,6 +84,15 @@ public:
     // the grammars; pumps messages while the module holds the utterance.
     SayResult Say(const std::string& phrase);
 
+    // The same utterance in parts, for a caller that must not run a message loop of its
+    // own (whatever loop runs, a module's modal dialog included, keeps dispatching):
+    // BeginUtterance hands every engine sink the cookie and returns the utterance's
+    // number; UtteranceResumed tells whether it is back (always true without sinks);
+    // FinishUtterance recognises, after recording a stall if it is not back yet.
+    DWORD BeginUtterance(const std::string& phrase);
+    bool UtteranceResumed(DWORD utterance) const;
+    SayResult FinishUtterance(DWORD utterance);
+
     // Which window counts as foreground; default GetForegroundWindow().
     void SetForegroundRule(std::function<HWND()> rule);
     HWND ForegroundWindow() const;

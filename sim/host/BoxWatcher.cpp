@@ -1,5 +1,6 @@
 #include "BoxWatcher.h"
 #include "HostText.h"
+#include "WindowSearch.h"
 
 namespace qmhost {
 namespace {
@@ -9,19 +10,13 @@ constexpr int kBoxTextId = 0xFFFF;
 BOOL CALLBACK CollectBox(HWND window, LPARAM param) {
     DWORD process = 0;
     GetWindowThreadProcessId(window, &process);
-    if (process != GetCurrentProcessId() || !IsWindowVisible(window))
-        return TRUE;
-    wchar_t className[16] = {};
-    GetClassNameW(window, className, 16);
-    if (wcscmp(className, L"#32770") == 0 && GetDlgItem(window, kBoxTextId))
+    if (process == GetCurrentProcessId() && IsWindowVisible(window) && IsMessageBox(window))
         reinterpret_cast<std::vector<HWND>*>(param)->push_back(window);
     return TRUE;
 }
 
 BOOL CALLBACK FindThreadBox(HWND window, LPARAM param) {
-    wchar_t className[16] = {};
-    GetClassNameW(window, className, 16);
-    if (IsWindowVisible(window) && wcscmp(className, L"#32770") == 0 && GetDlgItem(window, kBoxTextId)) {
+    if (IsWindowVisible(window) && IsMessageBox(window)) {
         *reinterpret_cast<bool*>(param) = true;
         return FALSE;
     }

@@ -1,5 +1,14 @@
-// Runs a natspeak.exe script from the host's message loop, one command per posted
-// message, and decides the exit code (0 all expectations met, 1 otherwise).
+// Runs a natspeak.exe script and decides the exit code (0 all expectations met, 1 otherwise).
+//
+// The steps are driven by a timer of the host's thread, one step a tick, and no step ever
+// runs a message loop of its own: a step that waits hands the runner a condition and a
+// time limit, and the runner looks at it again at every tick. Every message loop on the
+// thread dispatches the timer - the main loop, and equally the modal loop of a dialog, a
+// message box, a common dialog or a menu that the module opened - so the script goes on
+// whichever loop is running, and the next step can act on a dialog that the last one
+// opened. A timer message comes only when the queue holds nothing else, so everything
+// the last step posted has been handled before the next one starts, and a modal dialog
+// (shown by its loop once the queue is empty) gets shown.
 #pragma once
 
 #include "BoxWatcher.h"
@@ -9,10 +18,25 @@
 #include "ScriptParser.h"
 #include "SimEngine.h"
 
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace qmhost {
+
+// What a step did: done, failed with a message, or waiting. A waiting step is looked at
+// at every tick: once ready() holds it goes on with then() (done when there is none);
+// when the time is up, with expired() (a failure when there is none).
+struct StepOutcome {
+    enum class Kind { Done, Failed, Waiting };
+    Kind kind = Kind::Done;
+    std::string message;
+    DWORD milliseconds = 0;
+    std::function<bool()> ready;            // null: wait out the time
+    std::function<StepOutcome()> then;
+    std::function<StepOutcome()> expired;
+};
 
 class ScriptRunner {
 public:
@@ -27,20 +51,27 @@ public:
 
 private:
     static LRESULT CALLBACK WindowProc(HWND, UINT, WPARAM, LPARAM);
-    void Step();
-    // Returns false with message set when the command fails.
-    bool Execute(const ScriptCommand& command, std::string& message);
+    void Tick();
+    // Takes a step's outcome: a condition that holds already goes on at once.
+    void Settle(StepOutcome outcome);
     void Finish(bool failed);
 
-    bool Foreground(const std::string& which, std::string& message);
-    bool BringToForeground(HWND target, const std::string& which, std::string& message);
+    StepOutcome Execute(const ScriptCommand& command);
+    StepOutcome Foreground(const std::string& which);
+    StepOutcome BringToForeground(HWND target, const std::string& which);
     // host, dragonpad, font, other or the exact title of a top-level window; null if none.
     HWND NamedWindow(const std::string& which);
-    bool StartOtherApp(std::string& message);
-    bool DialogCommand(const ScriptCommand& command, std::string& message);
-    bool Inject(const ScriptCommand& command, std::string& message);
-    bool EngineExpectation(const ScriptCommand& command, std::string& message);
-    bool WindowExpectation(const ScriptCommand& command, std::string& message);
+    StepOutcome StartOtherApp();
+    StepOutcome LogCommand(const ScriptCommand& command);
+    StepOutcome BoxCommand(const ScriptCommand& command);
+    StepOutcome DialogCommand(const ScriptCommand& command);
+    StepOutcome DialogOperation(const ScriptCommand& command, HWND dialog, HWND control);
+    StepOutcome FileDialog(const ScriptCommand& command);
+    StepOutcome Inject(const ScriptCommand& command);
+    StepOutcome EngineExpectation(const ScriptCommand& command);
+    StepOutcome WindowExpectation(const ScriptCommand& command);
+    StepOutcome TranscriptCommand(const ScriptCommand& command);
+    size_t BoxesSeen(const std::string& caption, const std::string& text) const;
 
     qmsim::Engine& engine_;
     HostWindows& windows_;
@@ -49,6 +80,10 @@ private:
     LogHistory history_;
     std::vector<ScriptCommand> commands_;
     size_t next_ = 0;
+    int line_ = 0;                           // line of the step under way
+    std::unique_ptr<StepOutcome> waiting_;   // the step under way, when it waits
+    ULONGLONG deadline_ = 0;
+    bool inStep_ = false;
     HWND window_ = nullptr;
     bool finished_ = false;
     bool failed_ = false;

@@ -3,9 +3,12 @@
 // back, loads one grammar ("hello module") with a grammar sink and activates it.
 // Register, recognitions, UnRegister and the final release are written, one line each,
 // to the file named by the environment variable QM_TESTMODULE_LOG. With QM_TESTMODULE_BOX=1
-// every recognition shows a Yes/No box and logs the answer.
+// every recognition shows a Yes/No box and logs the answer. With QM_TESTMODULE_DRIVER=1 it
+// shows a test-driver window whose menu commands open modal dialogs (see below).
 #include "DragonInterfaces.h"
+#include "TestModuleResources.h"
 
+#include <commdlg.h>
 #include <olectl.h>
 #include <wrl/client.h>
 #include <cstdio>
@@ -59,19 +62,105 @@ static std::vector<BYTE> HelloGrammar() {
 // With QM_TESTMODULE_DRIVER=1 the module opens a window titled like Quillmoor's test
 // driver, whose edit control 201 logs every WM_COMMAND it receives ("menu <id>"). Like
 // Quillmoor's, its close box hides it and empties the log; menu 40666 logs a last line
-// and destroys the window at once.
+// and destroys the window at once. Menus 40701 and 40702 are forwarded, as Quillmoor
+// forwards its menu commands to Dragon's thread, by a message to a hidden controller
+// window, which opens a modal dialog: the editor (a classic dialog template with -1
+// labels, radio buttons, a check box that enables a disabled button, edits) and the
+// common Open dialog. Both log what the user chose.
 static const wchar_t kDriverTitle[] = L"Quillmoor New Testing - Grammar Object Test Driver (test module)";
 constexpr WORD kLogAndDestroy = 40666;
+constexpr WORD kOpenEditor = 40701;
+constexpr WORD kOpenFile = 40702;
+static HWND g_driver = nullptr;
+static HWND g_controller = nullptr;
+
+static void AppendDriverLog(const std::wstring& text) {
+    HWND edit = GetDlgItem(g_driver, 201);
+    if (!edit)
+        return;
+    SendMessageW(edit, EM_SETSEL, GetWindowTextLengthW(edit), GetWindowTextLengthW(edit));
+    SendMessageW(edit, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+static std::wstring ItemText(HWND dialog, int id) {
+    wchar_t text[256] = {};
+    GetDlgItemTextW(dialog, id, text, 256);
+    return text;
+}
+
+static INT_PTR CALLBACK EditorProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+    if (message == WM_INITDIALOG) {
+        CheckRadioButton(dialog, IDC_SCOPE_GLOBAL, IDC_SCOPE_SPECIFIC, IDC_SCOPE_GLOBAL);
+        return TRUE;
+    }
+    if (message != WM_COMMAND)
+        return FALSE;
+    switch (LOWORD(wParam)) {
+    case IDC_ALLOW_APPLY:
+        EnableWindow(GetDlgItem(dialog, IDC_APPLY), IsDlgButtonChecked(dialog, IDC_ALLOW_APPLY) == BST_CHECKED);
+        return TRUE;
+    case IDC_APPLY:
+        SetDlgItemTextW(dialog, IDC_STATUS, (L"applied\r\n" + ItemText(dialog, IDC_NAME)).c_str());
+        return TRUE;
+    case IDOK: {
+        std::wstring name = ItemText(dialog, IDC_NAME);
+        if (name.empty()) {
+            MessageBoxW(dialog, L"A name is needed.", L"Test Module Error", MB_OK | MB_ICONHAND);
+            return TRUE;
+        }
+        bool specific = IsDlgButtonChecked(dialog, IDC_SCOPE_SPECIFIC) == BST_CHECKED;
+        bool allow = IsDlgButtonChecked(dialog, IDC_ALLOW_APPLY) == BST_CHECKED;
+        AppendDriverLog(std::wstring(L"editor ok: scope ") + (specific ? L"specific" : L"global") + L", allow " +
+                        (allow ? L"1" : L"0") + L", name \"" + name + L"\"\r\n");
+        EndDialog(dialog, IDOK);
+        return TRUE;
+    }
+    case IDCANCEL:
+        AppendDriverLog(L"editor cancelled\r\n");
+        EndDialog(dialog, IDCANCEL);
+        return TRUE;
+    }
+    return FALSE;
+}
+
+static void OpenBinaryFile(HWND owner) {
+    wchar_t file[MAX_PATH] = {};
+    OPENFILENAMEW open = {};
+    open.lStructSize = sizeof open;
+    open.hwndOwner = owner;
+    open.lpstrFilter = L"Grammar Binaries (.bin)\0*.bin\0";
+    open.nFilterIndex = 1;
+    open.lpstrFile = file;
+    open.nMaxFile = MAX_PATH;
+    open.Flags = OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST;
+    if (GetOpenFileNameW(&open))
+        AppendDriverLog(L"open ok " + std::wstring(file) + L"\r\n");
+    else
+        AppendDriverLog(L"open cancelled " + std::to_wstring(CommDlgExtendedError()) + L"\r\n");
+}
+
+static LRESULT CALLBACK ControllerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_COMMAND && LOWORD(wParam) == kOpenEditor) {
+        if (DialogBoxParamW(g_module, MAKEINTRESOURCEW(IDD_TEST_EDITOR), nullptr, EditorProc, 0) == -1)
+            AppendDriverLog(L"editor failed " + std::to_wstring(GetLastError()) + L"\r\n");
+        return 0;
+    }
+    if (message == WM_COMMAND && LOWORD(wParam) == kOpenFile) {
+        OpenBinaryFile(window);
+        return 0;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
 
 static LRESULT CALLBACK DriverProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_COMMAND && lParam == 0) {
-        HWND edit = GetDlgItem(window, 201);
         wchar_t line[32];
         wsprintfW(line, L"menu %u\r\n", LOWORD(wParam));
-        SendMessageW(edit, EM_SETSEL, GetWindowTextLengthW(edit), GetWindowTextLengthW(edit));
-        SendMessageW(edit, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(line));
+        AppendDriverLog(line);
         if (LOWORD(wParam) == kLogAndDestroy)
             DestroyWindow(window);
+        else if (LOWORD(wParam) == kOpenEditor || LOWORD(wParam) == kOpenFile)
+            PostMessageW(g_controller, WM_COMMAND, wParam, 0);
         return 0;
     }
     if (message == WM_CLOSE) {
@@ -80,6 +169,8 @@ static LRESULT CALLBACK DriverProc(HWND window, UINT message, WPARAM wParam, LPA
         SetDlgItemTextW(window, 201, L"");
         return 0;
     }
+    if (message == WM_DESTROY && window == g_driver)
+        g_driver = nullptr;
     return DefWindowProcW(window, message, wParam, lParam);
 }
 
@@ -89,10 +180,17 @@ static HWND CreateDriverWindow() {
     wc.hInstance = g_module;
     wc.lpszClassName = L"QmTestModuleDriver";
     RegisterClassW(&wc);
+    wc.lpfnWndProc = ControllerProc;
+    wc.lpszClassName = L"QmTestModuleController";
+    RegisterClassW(&wc);
+    g_controller = CreateWindowW(L"QmTestModuleController", L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, g_module,
+                                 nullptr);
     HWND window = CreateWindowW(L"QmTestModuleDriver", kDriverTitle, WS_OVERLAPPEDWINDOW | WS_VISIBLE, 50, 50, 300, 200,
                                 nullptr, nullptr, g_module, nullptr);
-    CreateWindowW(L"EDIT", L"driver ready\r\n", WS_CHILD | WS_VISIBLE | ES_MULTILINE, 0, 0, 280, 150, window,
-                  reinterpret_cast<HMENU>(201), g_module, nullptr);
+    // Without ES_AUTOVSCROLL a multi-line edit takes no more lines than it can show.
+    CreateWindowW(L"EDIT", L"driver ready\r\n", WS_CHILD | WS_VISIBLE | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL,
+                  0, 0, 280, 150, window, reinterpret_cast<HMENU>(201), g_module, nullptr);
+    g_driver = window;
     return window;
 }
 
@@ -270,7 +368,10 @@ public:
         Log("UnRegister");
         if (driver_) {
             DestroyWindow(driver_);
+            DestroyWindow(g_controller);
+            g_controller = nullptr;
             UnregisterClassW(L"QmTestModuleDriver", g_module);
+            UnregisterClassW(L"QmTestModuleController", g_module);
         }
         driver_ = nullptr;
         grammar_.Reset();

@@ -86,8 +86,8 @@ inline DWORD RunProgram(std::wstring commandLine, DWORD timeoutMs = 90000) {
     return exitCode;
 }
 
-// natspeak.exe ARGS --script <script> --transcript <file>
-inline HostRun RunHost(const std::wstring& args, const std::string& script) {
+// natspeak.exe ARGS --timeout <seconds> --script <script> --transcript <file>
+inline HostRun RunHost(const std::wstring& args, const std::string& script, DWORD timeoutSeconds = 60) {
     static int serial = 0;
     ++serial;
     std::wstring scriptPath = TempFile((L"qm-simhost-" + std::to_wstring(serial) + L".txt").c_str());
@@ -95,8 +95,10 @@ inline HostRun RunHost(const std::wstring& args, const std::string& script) {
     WriteText(scriptPath, script);
     DeleteFileW(transcriptPath.c_str());
     HostRun run;
-    run.exitCode = RunProgram(L"\"" + WinePath(QM_NATSPEAK_EXE) + L"\" " + args + L" --timeout 60 --script \"" +
-                              scriptPath + L"\" --transcript \"" + transcriptPath + L"\"");
+    run.exitCode = RunProgram(L"\"" + WinePath(QM_NATSPEAK_EXE) + L"\" " + args + L" --timeout " +
+                                  std::to_wstring(timeoutSeconds) + L" --script \"" + scriptPath +
+                                  L"\" --transcript \"" + transcriptPath + L"\"",
+                              (timeoutSeconds + 30) * 1000);
     run.transcript = ReadText(transcriptPath);
     DeleteFileW(scriptPath.c_str());
     DeleteFileW(transcriptPath.c_str());
