@@ -47,7 +47,8 @@ test-asan: asan
 	cd $(BUILD)/asan && $(CTEST)
 
 # The Windows tests share one display and one Wine prefix (windows in the foreground, Dragon's
-# configuration files, the registry), so they run one at a time, in a prefix made beforehand.
+# configuration files, the registry), so they run one at a time, in a prefix made beforehand
+# (as are the prefixes of their own that the end-to-end and the installer tests use).
 # A kernel without 32-bit support cannot run 32-bit Wine: there they run on an x86_64 build
 # of the same sources under 64-bit Wine, and of the i686 build only the tests that need no
 # Wine run.
@@ -60,6 +61,7 @@ test-win: win
 run-win-tests:
 	scripts/with-display.sh sh -c 'export QM_BUILD_DIR=$(CURDIR)/$(BUILD)/$(WIN); cmake/wine-run.sh cmd.exe /c exit && \
 	  WINEPREFIX=$$QM_BUILD_DIR/wineprefix-e2e cmake/wine-run.sh cmd.exe /c exit && \
+	  WINEPREFIX=$$QM_BUILD_DIR/wineprefix-msi cmake/wine-run.sh cmd.exe /c exit && \
 	  cd $(BUILD)/$(WIN) && ctest --output-on-failure'
 
 test: deps

@@ -3,6 +3,8 @@
 // from an empty state and its results stay readable until the next Compile.
 #pragma once
 
+#include "BinaryGrammarFormat.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -31,21 +33,6 @@ struct Element {
 struct RuleDefine {
     std::string name;
     std::vector<Element> elements;
-};
-
-enum ElementType : int32_t {
-    kOperationStart = 1,
-    kOperationEnd = 2,
-    kWordElement = 3,
-    kRuleElement = 4,
-    kListElement = 6,
-};
-
-enum Operation : int32_t {
-    kSequence = 1,
-    kAlternatives = 2,
-    kRepetition = 3,
-    kOptional = 4,
 };
 
 class GramParser {

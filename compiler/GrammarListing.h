@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <vector>
 
-// Lists header, chunks, entries and rule elements to out, then any problem found.
-// Returns the exit status: 0 for a well-formed grammar, 1 for a malformed one,
-// 2 when this build has no reader.
+// Lists header, chunks, entries and rule elements to out, then the reader's verdict.
+// Returns the exit status: 0 for a well-formed grammar, 1 for a malformed one.
 int ListBinaryGrammar(const std::vector<unsigned char>& bytes, std::FILE* out);

@@ -1,6 +1,6 @@
-// Writes the binary context-free grammar: an 8-byte header (type 0, flags 0) and the
+// Writes the binary context-free grammar (BinaryGrammarFormat.h): the header and the
 // chunks 4 (exported rules), 5 (imported rules), 6 (lists), 2 (words) and 3 (rule
-// definitions), each only when its table has entries. All numbers little-endian.
+// definitions), each only when its table has entries.
 #include "GramParser.h"
 
 #include "DebugCopy.h"
@@ -9,14 +9,6 @@
 #include <stdexcept>
 
 namespace {
-enum ChunkId : uint32_t {
-    kWordsChunk = 2,
-    kRulesChunk = 3,
-    kExportedRulesChunk = 4,
-    kImportedRulesChunk = 5,
-    kListsChunk = 6,
-};
-
 class ChunkWriter {
 public:
     void U16(uint32_t value)
@@ -35,30 +27,29 @@ public:
     void Bytes(const std::string& text) { bytes_.insert(bytes_.end(), text.begin(), text.end()); }
     void Zeros(std::size_t count) { bytes_.insert(bytes_.end(), count, 0); }
 
+    void AppendTo(std::vector<unsigned char>& out) const { out.insert(out.end(), bytes_.begin(), bytes_.end()); }
+
     // Chunk ID and data size, then the data.
     void AppendChunkTo(std::vector<unsigned char>& out, uint32_t chunkId) const
     {
         ChunkWriter header;
         header.U32(chunkId);
         header.U32(bytes_.size());
-        out.insert(out.end(), header.bytes_.begin(), header.bytes_.end());
-        out.insert(out.end(), bytes_.begin(), bytes_.end());
+        header.AppendTo(out);
+        AppendTo(out);
     }
 
 private:
     std::vector<unsigned char> bytes_;
 };
-
-// Names are NUL-terminated and padded to a multiple of 4: 1 to 4 NULs.
-uint64_t PaddedNameSize(const std::string& name)
-{
-    return 4 * (static_cast<uint64_t>(name.size()) / 4) + 4;
-}
 } // namespace
 
 void GramParser::Pack(bool dump)
 {
-    packed.insert(packed.end(), 8, 0); // header: type 0 (context-free), flags 0 (narrow names)
+    ChunkWriter header;
+    header.U32(kContextFreeGrammar);
+    header.U32(kNarrowNames);
+    header.AppendTo(packed);
     if (!exportRules.empty())
         WriteNameChunk(kExportedRulesChunk, exportRules);
     if (!importRules.empty())
@@ -77,8 +68,8 @@ void GramParser::WriteNameChunk(uint32_t chunkId, std::vector<NameEntry> entries
 {
     ChunkWriter chunk;
     for (const NameEntry& entry : entries) {
-        uint64_t padded = PaddedNameSize(entry.name);
-        chunk.U32(8 + padded);
+        uint64_t padded = PaddedNameSize(entry.name.size());
+        chunk.U32(kEntryHeaderSize + padded);
         chunk.U32(static_cast<uint32_t>(entry.id));
         chunk.Bytes(entry.name);
         chunk.Zeros(static_cast<std::size_t>(padded - entry.name.size()));
@@ -91,7 +82,7 @@ void GramParser::WriteRulesChunk(uint32_t chunkId, const std::vector<RuleDefine>
 {
     ChunkWriter chunk;
     for (const RuleDefine& define : defines) {
-        chunk.U32(8 + 8 * static_cast<uint64_t>(define.elements.size()));
+        chunk.U32(kEntryHeaderSize + kElementSize * static_cast<uint64_t>(define.elements.size()));
         chunk.U32(static_cast<uint32_t>(FindName(rules, define.name)));
         for (const Element& element : define.elements) {
             chunk.U16(static_cast<uint32_t>(element.type));

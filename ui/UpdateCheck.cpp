@@ -112,9 +112,10 @@ bool DownloadLatestVersion(const std::wstring& directoryUrl, std::string& latest
         ShowCheckBox(L"Deleting the temporary file failed.\r\nPress 'OK' to proceed.", L"QM 2023 Error");
     return true;
 }
-} // namespace
+enum class UpdateCheckResult { Failed, UpToDate, NewerAvailable };
 
-UpdateCheckResult runUpdateCheck(std::string& installedVersion, std::string& latestVersion)
+// The whole check; a failure has shown its box.
+UpdateCheckResult RunUpdateCheck(std::string& installedVersion, std::string& latestVersion)
 {
     VS_FIXEDFILEINFO version = {};
     if (!ReadProductVersion(version))
@@ -145,15 +146,17 @@ UpdateCheckResult runUpdateCheck(std::string& installedVersion, std::string& lat
                                                               : UpdateCheckResult::UpToDate;
 }
 
+} // namespace
+
 bool checkForUpdate(std::string& installedVersion, std::string& latestVersion)
 {
-    return runUpdateCheck(installedVersion, latestVersion) == UpdateCheckResult::NewerAvailable;
+    return RunUpdateCheck(installedVersion, latestVersion) == UpdateCheckResult::NewerAvailable;
 }
 
 void runUpdateCheckMenu(std::string& installedVersion, std::string& latestVersion)
 {
     std::wstring message;
-    switch (runUpdateCheck(installedVersion, latestVersion)) {
+    switch (RunUpdateCheck(installedVersion, latestVersion)) {
     case UpdateCheckResult::Failed:
         return;
     case UpdateCheckResult::NewerAvailable:

@@ -11,14 +11,9 @@ constexpr const wchar_t* kDefaultUpdateDirectoryUrl = L"http://www.quillmoor.com
 constexpr const wchar_t* kUpdateUrlVariable = L"QUILLMOOR_UPDATE_URL";
 constexpr const wchar_t* kVersionFileName = L"QuillmoorVersioning.ini";
 
-enum class UpdateCheckResult { Failed, UpToDate, NewerAvailable };
-
-// The whole check. Shows its own box for every failure. Sets installedVersion to the
-// module's "major.minor.build" once the version resource has been read, and latestVersion
-// to the published text once the file has been read.
-UpdateCheckResult runUpdateCheck(std::string& installedVersion, std::string& latestVersion);
-
-// True when a newer version has been published.
+// True when a newer version has been published. Shows its own box for every failure. Sets
+// installedVersion to the module's "major.minor.build" once the version resource has been
+// read, and latestVersion to the published text once the file has been read.
 bool checkForUpdate(std::string& installedVersion, std::string& latestVersion);
 
 // The menu command: runs the check and tells the result. After a failure box it shows

@@ -1,9 +1,6 @@
 #include "BinaryGrammar.h"
 
 #include <algorithm>
-#include <cstdarg>
-#include <cstdio>
-#include <cstring>
 #include <map>
 #include <set>
 
@@ -13,15 +10,8 @@ const char* const DictationRuleName = "dgndictation";
 
 namespace {
 
-std::string Format(const char* format, ...)
-{
-    char buffer[512];
-    va_list args;
-    va_start(args, format);
-    vsnprintf(buffer, sizeof buffer, format, args); // cut, never overrun
-    va_end(args);
-    return buffer;
-}
+// Refusals are formatted like the reader's.
+std::string (*const Format)(const char* format, ...) = FormatGrammarMessage;
 
 // Names inside messages are shortened so that one message stays one readable line.
 std::string Quoted(const std::string& name)
@@ -31,179 +21,6 @@ std::string Quoted(const std::string& name)
         return "\"" + name + "\"";
     return "\"" + name.substr(0, limit) + "...\"";
 }
-
-uint32_t ReadU32(const unsigned char* p)
-{
-    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-}
-
-uint16_t ReadU16(const unsigned char* p)
-{
-    return uint16_t(p[0] | p[1] << 8);
-}
-
-const char* ChunkName(uint32_t id)
-{
-    switch (id) {
-    case ChunkWords: return "words";
-    case ChunkRules: return "rule definitions";
-    case ChunkExports: return "exported rules";
-    case ChunkImports: return "imported rules";
-    case ChunkLists: return "lists";
-    default: return "unknown";
-    }
-}
-
-// One entry's frame: checks size and bounds; returns false with error set.
-bool ReadEntryHeader(const unsigned char* base, size_t at, size_t end, uint32_t chunkId,
-                     uint32_t& entrySize, std::string& error)
-{
-    if (end - at < 8) {
-        error = Format("chunk %u, entry at byte %zu: 8 bytes needed for the entry header, %zu left in the chunk",
-                       chunkId, at, end - at);
-        return false;
-    }
-    entrySize = ReadU32(base + at);
-    if (entrySize < 8) {
-        error = Format("chunk %u, entry at byte %zu: entry size %u is less than 8", chunkId, at, entrySize);
-        return false;
-    }
-    if (entrySize % 4 != 0) {
-        error = Format("chunk %u, entry at byte %zu: entry size %u is not a multiple of 4", chunkId, at, entrySize);
-        return false;
-    }
-    if (entrySize > end - at) {
-        error = Format("chunk %u, entry at byte %zu: entry size %u runs past the end of the chunk (%zu bytes left)",
-                       chunkId, at, entrySize, end - at);
-        return false;
-    }
-    return true;
-}
-
-bool ReadNameChunk(const unsigned char* base, size_t begin, size_t end, uint32_t chunkId,
-                   std::vector<GrammarNameEntry>& entries, std::string& error)
-{
-    size_t at = begin;
-    while (at < end) {
-        uint32_t entrySize = 0;
-        if (!ReadEntryHeader(base, at, end, chunkId, entrySize, error))
-            return false;
-        const uint32_t id = ReadU32(base + at + 4);
-        const char* name = reinterpret_cast<const char*>(base + at + 8);
-        const size_t room = entrySize - 8;
-        const void* nul = std::memchr(name, 0, room);
-        if (!nul) {
-            error = Format("chunk %u, entry at byte %zu: the name of ID %u is not NUL-terminated within its entry",
-                           chunkId, at, id);
-            return false;
-        }
-        entries.push_back({id, std::string(name, static_cast<const char*>(nul))});
-        at += entrySize;
-    }
-    return true;
-}
-
-bool ReadRuleChunk(const unsigned char* base, size_t begin, size_t end,
-                   std::vector<GrammarRuleEntry>& rules, std::string& error)
-{
-    size_t at = begin;
-    while (at < end) {
-        uint32_t entrySize = 0;
-        if (!ReadEntryHeader(base, at, end, ChunkRules, entrySize, error))
-            return false;
-        const uint32_t id = ReadU32(base + at + 4);
-        if ((entrySize - 8) % 8 != 0) {
-            error = Format("chunk 3, entry at byte %zu: entry size %u of rule %u does not hold whole 8-byte elements",
-                           at, entrySize, id);
-            return false;
-        }
-        GrammarRuleEntry rule{id, {}};
-        rule.elements.reserve((entrySize - 8) / 8);
-        for (size_t e = at + 8; e < at + entrySize; e += 8)
-            rule.elements.push_back({ReadU16(base + e), ReadU16(base + e + 2), ReadU32(base + e + 4)});
-        rules.push_back(std::move(rule));
-        at += entrySize;
-    }
-    return true;
-}
-
-} // namespace
-
-const char* OperationName(uint32_t code)
-{
-    switch (code) {
-    case OperationSequence: return "sequence";
-    case OperationAlternatives: return "alternatives";
-    case OperationRepetition: return "repetition";
-    case OperationOptional: return "optional";
-    default: return "unknown";
-    }
-}
-
-bool ReadBinaryGrammar(const void* data, size_t size, BinaryGrammar& out, std::string& error)
-{
-    out = BinaryGrammar();
-    error.clear();
-    if (!data && size != 0) {
-        error = "grammar data at byte 0: the data pointer is null";
-        return false;
-    }
-    const unsigned char* base = static_cast<const unsigned char*>(data);
-    if (size < 8) {
-        error = Format("header at byte 0: 8 bytes needed, %zu present", size);
-        return false;
-    }
-    out.type = ReadU32(base);
-    out.flags = ReadU32(base + 4);
-    if (out.type != 0) {
-        error = Format("header at byte 0: grammar type %u is not 0 (context-free grammar)", out.type);
-        return false;
-    }
-    if (out.flags != 0) {
-        error = Format("header at byte 4: flags 0x%X are not supported (only 0, single-byte names)", out.flags);
-        return false;
-    }
-
-    std::set<uint32_t> seen;
-    size_t at = 8;
-    while (at < size) {
-        if (size - at < 8) {
-            error = Format("chunk header at byte %zu: 8 bytes needed, %zu left", at, size - at);
-            return false;
-        }
-        const uint32_t id = ReadU32(base + at);
-        const uint32_t chunkSize = ReadU32(base + at + 4);
-        if (id < ChunkWords || id > ChunkLists) {
-            error = Format("chunk at byte %zu: chunk ID %u is not known (2 to 6 expected)", at, id);
-            return false;
-        }
-        if (!seen.insert(id).second) {
-            error = Format("chunk at byte %zu: chunk ID %u (%s) appears a second time", at, id, ChunkName(id));
-            return false;
-        }
-        if (chunkSize > size - at - 8) {
-            error = Format("chunk %u at byte %zu: size %u runs past the end of the data (%zu bytes left)",
-                           id, at, chunkSize, size - at - 8);
-            return false;
-        }
-        out.chunks.push_back({id, uint32_t(at), chunkSize});
-        const size_t begin = at + 8, end = begin + chunkSize;
-        bool ok = true;
-        switch (id) {
-        case ChunkWords: ok = ReadNameChunk(base, begin, end, id, out.words, error); break;
-        case ChunkExports: ok = ReadNameChunk(base, begin, end, id, out.exportedRules, error); break;
-        case ChunkImports: ok = ReadNameChunk(base, begin, end, id, out.importedRules, error); break;
-        case ChunkLists: ok = ReadNameChunk(base, begin, end, id, out.lists, error); break;
-        case ChunkRules: ok = ReadRuleChunk(base, begin, end, out.rules, error); break;
-        }
-        if (!ok)
-            return false;
-        at = end;
-    }
-    return true;
-}
-
-namespace {
 
 struct NameTable {
     const char* what;               // "word", "list", ...
@@ -252,8 +69,8 @@ bool CheckRuleBody(const GrammarRuleEntry& rule, const std::set<uint32_t>& wordI
         const GrammarElement& e = rule.elements[i];
         const size_t n = i + 1; // elements are counted from 1 in messages
         switch (e.type) {
-        case ElementStart:
-            if (e.value < OperationSequence || e.value > OperationOptional) {
+        case kOperationStart:
+            if (e.value < kSequence || e.value > kOptional) {
                 error = Format("rule %u, element %zu: operation code %u is not known", rule.id, n, e.value);
                 return false;
             }
@@ -264,8 +81,8 @@ bool CheckRuleBody(const GrammarRuleEntry& rule, const std::set<uint32_t>& wordI
             countOperand();
             open.push_back({e.value, n, 0});
             break;
-        case ElementEnd:
-            if (e.value < OperationSequence || e.value > OperationOptional) {
+        case kOperationEnd:
+            if (e.value < kSequence || e.value > kOptional) {
                 error = Format("rule %u, element %zu: operation code %u is not known", rule.id, n, e.value);
                 return false;
             }
@@ -285,21 +102,21 @@ bool CheckRuleBody(const GrammarRuleEntry& rule, const std::set<uint32_t>& wordI
             }
             open.pop_back();
             break;
-        case ElementWord:
+        case kWordElement:
             if (!wordIds.count(e.value)) {
                 error = Format("rule %u, element %zu: word ID %u is not defined in the words chunk", rule.id, n, e.value);
                 return false;
             }
             countOperand();
             break;
-        case ElementList:
+        case kListElement:
             if (!listIds.count(e.value)) {
                 error = Format("rule %u, element %zu: list ID %u is not defined in the lists chunk", rule.id, n, e.value);
                 return false;
             }
             countOperand();
             break;
-        case ElementRule:
+        case kRuleElement:
             if (!ruleIds.count(e.value) && !importIds.count(e.value)) {
                 error = Format("rule %u, element %zu: rule ID %u is neither defined nor imported", rule.id, n, e.value);
                 return false;
@@ -329,7 +146,7 @@ bool CheckRuleReferences(const std::vector<GrammarRuleEntry>& rules, std::string
     std::vector<std::vector<size_t>> refs(rules.size());
     for (size_t i = 0; i < rules.size(); ++i)
         for (const GrammarElement& e : rules[i].elements)
-            if (e.type == ElementRule) {
+            if (e.type == kRuleElement) {
                 auto it = indexOf.find(e.value);
                 if (it != indexOf.end())
                     refs[i].push_back(it->second); // imported rules have no body to follow

@@ -23,7 +23,7 @@ struct TreeBuilder {
     std::vector<MatchNode> Operands()
     {
         std::vector<MatchNode> operands;
-        while (at < elements.size() && elements[at].type != ElementEnd)
+        while (at < elements.size() && elements[at].type != kOperationEnd)
             operands.push_back(Item());
         if (at < elements.size())
             ++at; // the end element
@@ -45,15 +45,15 @@ struct TreeBuilder {
         const GrammarElement& e = elements[at++];
         MatchNode node;
         switch (e.type) {
-        case ElementWord:
+        case kWordElement:
             node.kind = MatchNode::Word;
             node.index = wordIndex.at(e.value);
             return node;
-        case ElementList:
+        case kListElement:
             node.kind = MatchNode::List;
             node.index = listIndex.at(e.value);
             return node;
-        case ElementRule:
+        case kRuleElement:
             if (dictationIds.count(e.value)) {
                 node.kind = MatchNode::Dictation;
             } else {
@@ -61,19 +61,19 @@ struct TreeBuilder {
                 node.index = ruleIndex.at(e.value);
             }
             return node;
-        default: // ElementStart
+        default: // kOperationStart
             break;
         }
         std::vector<MatchNode> operands = Operands();
         switch (e.value) {
-        case OperationAlternatives:
+        case kAlternatives:
             node.kind = MatchNode::Alternatives;
             node.children = std::move(operands);
             return node;
-        case OperationRepetition:
-        case OperationOptional:
+        case kRepetition:
+        case kOptional:
             // Several operands of a repetition or an optional part count as one sequence.
-            node.kind = e.value == OperationRepetition ? MatchNode::Repetition : MatchNode::Optional;
+            node.kind = e.value == kRepetition ? MatchNode::Repetition : MatchNode::Optional;
             node.children.push_back(AsOne(std::move(operands)));
             return node;
         default:

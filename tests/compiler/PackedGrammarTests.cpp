@@ -1,4 +1,6 @@
-// The binary grammar: header, chunk order, name padding, rule entries, determinism.
+// The binary grammar: header, chunk order, name padding, rule entries, determinism, and
+// that the reader gives back what the packer wrote.
+#include "BinaryGrammarReader.h"
 #include "CompilerTestSupport.h"
 
 #include <cstdint>
@@ -28,6 +30,15 @@ std::vector<uint32_t> ChunkIds(const Bytes& b)
     }
     EXPECT_EQ(at, b.size()) << "chunk sizes do not add up to the block";
     return ids;
+}
+
+void ExpectSameNames(const std::vector<GrammarNameEntry>& read, const std::vector<NameEntry>& table)
+{
+    ASSERT_EQ(read.size(), table.size());
+    for (std::size_t i = 0; i < table.size(); ++i) {
+        EXPECT_EQ(read[i].id, static_cast<uint32_t>(table[i].id));
+        EXPECT_EQ(read[i].name, table[i].name);
+    }
 }
 } // namespace
 
@@ -119,4 +130,31 @@ TEST_F(CompilerTest, TheSameTextAlwaysGivesTheSameBytes)
     GramParser fresh;
     EXPECT_TRUE(fresh.Compile(text, false));
     EXPECT_EQ(fresh.packed, first);
+}
+
+TEST_F(CompilerTest, TheReaderGivesBackEveryTableThePackerWrote)
+{
+    EXPECT_TRUE(parser.Compile("<a> exported = x [ y | <b> ] {L} + <d>;\n<b> exported = z ( x | y );\n"
+                               "<d> imported;\n",
+                               false));
+    BinaryGrammar g;
+    std::string error;
+    ASSERT_TRUE(ReadBinaryGrammar(parser.packed.data(), parser.packed.size(), g, error)) << error;
+    EXPECT_EQ(g.chunks.size(), 5u);
+    ExpectSameNames(g.exportedRules, parser.exportRules);
+    ExpectSameNames(g.importedRules, parser.importRules);
+    ExpectSameNames(g.lists, parser.knownLists);
+    ExpectSameNames(g.words, parser.knownWords);
+    ASSERT_EQ(g.rules.size(), parser.ruleDefines.size());
+    for (std::size_t r = 0; r < g.rules.size(); ++r) {
+        const RuleDefine& define = parser.ruleDefines[r];
+        EXPECT_EQ(g.rules[r].id, static_cast<uint32_t>(FindName(parser.knownRules, define.name)));
+        ASSERT_EQ(g.rules[r].elements.size(), define.elements.size()) << define.name;
+        for (std::size_t e = 0; e < define.elements.size(); ++e) {
+            const GrammarElement& read = g.rules[r].elements[e];
+            EXPECT_EQ(read.type, define.elements[e].type);
+            EXPECT_EQ(read.probability, 0);
+            EXPECT_EQ(read.value, static_cast<uint32_t>(define.elements[e].value));
+        }
+    }
 }

@@ -79,27 +79,51 @@ std::wstring knownFolder(int csidl)
     return path;
 }
 
-// Program Files as this 32-bit process sees it: the 32-bit one on a 64-bit system.
+// Where the package puts its files and its class: an x86 package (the one handed out, for 32-bit
+// Dragon) into the 32-bit Program Files and the 32-bit registry view, which are the only ones on
+// 32-bit Windows; an x64 package, made of the files of a 64-bit build like this test, into the
+// 64-bit ones.
+#if QM_MSI_WIN64
+static_assert(sizeof(void*) == 8, "an x64 package is tested by a 64-bit test");
+const int kProgramFiles = CSIDL_PROGRAM_FILES;
+const REGSAM kRegistryView = KEY_WOW64_64KEY;
+#else
+const int kProgramFiles = CSIDL_PROGRAM_FILESX86;
+const REGSAM kRegistryView = KEY_WOW64_32KEY;
+#endif
+
 std::wstring installFolder()
 {
-    return knownFolder(CSIDL_PROGRAM_FILES) + L"\\Quillmoor";
+    return knownFolder(kProgramFiles) + L"\\Quillmoor";
 }
 
-// Value `name` (null: the default value) of a key under HKEY_CLASSES_ROOT, in the 32-bit view
-// that Dragon, a 32-bit program, reads; "<none>" when it is missing.
+// A key under HKEY_CLASSES_ROOT in the package's registry view (null when it is missing).
+HKEY openClassesKey(const wchar_t* key)
+{
+    HKEY opened = nullptr;
+    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, key, 0, KEY_READ | kRegistryView, &opened) != ERROR_SUCCESS)
+        return nullptr;
+    return opened;
+}
+
+// Value `name` (null: the default value) of a key under HKEY_CLASSES_ROOT, in the view that a
+// Dragon of the package's processor reads; "<none>" when it is missing.
 std::wstring classesValue(const wchar_t* key, const wchar_t* name)
 {
+    const HKEY opened = openClassesKey(key);
+    if (!opened)
+        return L"<none>";
     wchar_t data[MAX_PATH] = L"";
     DWORD size = sizeof data;
-    if (RegGetValueW(HKEY_CLASSES_ROOT, key, name, RRF_RT_REG_SZ, nullptr, data, &size) != ERROR_SUCCESS)
-        return L"<none>";
-    return data;
+    const LSTATUS status = RegGetValueW(opened, nullptr, name, RRF_RT_REG_SZ, nullptr, data, &size);
+    RegCloseKey(opened);
+    return status == ERROR_SUCCESS ? data : L"<none>";
 }
 
 bool classesKeyExists(const wchar_t* key)
 {
-    HKEY opened = nullptr;
-    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, key, 0, KEY_READ, &opened) != ERROR_SUCCESS)
+    const HKEY opened = openClassesKey(key);
+    if (!opened)
         return false;
     RegCloseKey(opened);
     return true;
@@ -131,21 +155,30 @@ bool sameBytes(const std::wstring& installed, const char* built)
     return readFileBytes(installed.c_str(), a) && readFileBytes(windowsPathOf(built).c_str(), b) && a == b;
 }
 
-// Every test starts and ends with nothing installed and Dragon's files as they were.
+// Every test starts and ends with nothing installed and Dragon's files as they were. Dragon is
+// installed: its configuration folder exists, even in a new prefix, but names no module.
 class Installer : public EnableUtilityTest
 {
 protected:
     void SetUp() override
     {
         CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+        clearDragonConfig();
         uninstallEverything();
-        removeFile(kSystemIni);
-        removeFile(kAppsIni);
     }
     void TearDown() override
     {
+        // First, so that a file that a test made unwritable cannot stop the uninstall.
+        clearDragonConfig();
         uninstallEverything();
         CoUninitialize();
+    }
+
+    static void clearDragonConfig()
+    {
+        ensureConfigFolder();
+        removeFile(kSystemIni);
+        removeFile(kAppsIni);
     }
 
     void expectInstalledAndRegistered(const char* expectedVersion)
@@ -153,7 +186,11 @@ protected:
         const std::vector<std::wstring> products = installedProducts();
         ASSERT_EQ(1u, products.size());
         EXPECT_EQ(wide(expectedVersion), productVersion(products[0]));
+        expectFilesClassAndShortcut();
+    }
 
+    void expectFilesClassAndShortcut()
+    {
         const std::wstring module = installFolder() + L"\\Quillmoor.dll";
         const std::wstring utility = installFolder() + L"\\" + kUtilityName;
         EXPECT_TRUE(sameBytes(module, QUILLMOOR_PATH)) << "installed module differs from the built one";
@@ -240,4 +277,30 @@ TEST_F(Installer, UninstallingWithoutDragonConfigurationCreatesNone)
     EXPECT_TRUE(installedProducts().empty());
     EXPECT_FALSE(fileExists(kSystemIni));
     EXPECT_FALSE(fileExists(kAppsIni));
+}
+
+TEST_F(Installer, UninstallingFailsAndKeepsTheModuleWhileDragonsFilesCannotBeChanged)
+{
+    ASSERT_EQ(0u, install(QUILLMOOR_MSI));
+    // Enabled, but the second file refuses every write: the change to the first one is undone.
+    writeFile(kSystemIni, kSystemWithClient);
+    replaceWithFolder(kAppsIni);
+    const std::wstring package = L"\"" + windowsPathOf(QUILLMOOR_MSI) + L"\"";
+
+    EXPECT_EQ(static_cast<DWORD>(ERROR_INSTALL_FAILURE), msiexec(L"/x " + package));
+    // Dragon still names the module, and the module is still there to be loaded. Whether the
+    // product is still registered is not checked: Wine's rollback of a failed uninstall runs the
+    // counterpart of every standard action in the sequence, UnpublishProduct among them, and so
+    // unregisters it; Windows rolls back only what ran.
+    EXPECT_EQ(parseIni(kSystemWithClient), readIni(kSystemIni));
+    expectFilesClassAndShortcut();
+
+    // Once the files can be changed, the uninstall goes through.
+    removeFile(kAppsIni);
+    writeFile(kAppsIni, kAppsWithModule);
+    ASSERT_EQ(0u, msiexec(L"/x " + package));
+    EXPECT_FALSE(fileExists(installFolder().c_str()));
+    EXPECT_FALSE(classesKeyExists(kClassKey));
+    EXPECT_EQ(parseIni(kSystemWithoutClient), readIni(kSystemIni));
+    EXPECT_EQ(parseIni(kAppsWithoutModule), readIni(kAppsIni));
 }

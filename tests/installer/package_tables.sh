@@ -2,10 +2,21 @@
 # Reads Quillmoor.msi natively (msitools) and checks its tables: the product's names and version
 # as the packaged module's own version resource states them, the files and where they go, the
 # COM class as the module's registration writes it, the shortcut, the upgrade rules and the
-# custom actions that keep Dragon's configuration right.
-#   package_tables.sh MSI MODULE.dll ENABLE.exe SETUPACTIONS.dll WINDRES OBJDUMP
+# custom actions that keep Dragon's configuration right. PLATFORM is the processor of the
+# packaged files, x86 (the package handed out) or x64 (a 64-bit build's package for its tests).
+#   package_tables.sh MSI MODULE.dll ENABLE.exe SETUPACTIONS.dll WINDRES OBJDUMP PLATFORM
 set -u
-msi=$1; module=$2; enable=$3; actions=$4; windres=$5; objdump=$6
+msi=$1; module=$2; enable=$3; actions=$4; windres=$5; objdump=$6; platform=$7
+# The Program Files folder, the component attributes (256: 64-bit), the summary's platform, the
+# objdump name of the files' processor, and where msiextract puts the files (it names only the
+# 32-bit Program Files folder).
+case $platform in
+  x86) program_files=ProgramFilesFolder; attributes=0; template='Intel;1033'; machine=i386
+       extracted_folder='Program Files/Quillmoor' ;;
+  x64) program_files=ProgramFiles64Folder; attributes=256; template='x64;1033'; machine=i386:x86-64
+       extracted_folder=Quillmoor ;;
+  *) echo "unknown platform \"$platform\""; exit 2 ;;
+esac
 failures=0
 fail() { echo "FAILED: $*"; failures=$((failures + 1)); }
 
@@ -21,12 +32,16 @@ expect() { # WHAT EXPECTED ACTUAL
 extracted=$(mktemp -d)
 trap 'rm -rf "$extracted"' EXIT
 msiextract -C "$extracted" "$msi" >/dev/null || fail "msiextract failed"
-cmp -s "$extracted/Program Files/Quillmoor/Quillmoor.dll" "$module" || fail "the packaged Quillmoor.dll is not the built one"
-cmp -s "$extracted/Program Files/Quillmoor/Enable Quillmoor 2023 Testing.exe" "$enable" ||
+cmp -s "$extracted/$extracted_folder/Quillmoor.dll" "$module" || fail "the packaged Quillmoor.dll is not the built one"
+cmp -s "$extracted/$extracted_folder/Enable Quillmoor 2023 Testing.exe" "$enable" ||
   fail "the packaged enable utility is not the built one"
+for file in "$module" "$enable" "$actions"; do
+  expect "processor of $(basename "$file")" "$machine" "$("$objdump" -f "$file" | sed -n 's/^architecture: \([^,]*\),.*/\1/p')"
+done
+expect "summary platform" "$template" "$(msiinfo suminfo "$msi" | sed -n 's/^Template: //p')"
 
 # Product name, manufacturer and version agree with the module's version resource.
-resource=$("$windres" -J coff -O rc -i "$extracted/Program Files/Quillmoor/Quillmoor.dll")
+resource=$("$windres" -J coff -O rc -i "$extracted/$extracted_folder/Quillmoor.dll")
 version_value() { printf '%s\n' "$resource" | sed -n "s/^ *VALUE \"$1\", \"\(.*\)\"\$/\1/p" | head -1; }
 product_version=$(version_value ProductVersion)
 echo "module resource: $(version_value ProductName) / $(version_value CompanyName) / $product_version"
@@ -37,15 +52,16 @@ expect "ALLUSERS (per machine)" "1" "$(cell Property ALLUSERS 2)"
 upgrade_code=$(cell Property UpgradeCode 2)
 [[ "$upgrade_code" =~ ^\{[0-9A-F-]{36}\}$ ]] || fail "UpgradeCode \"$upgrade_code\""
 
-# Files, components and folders: both programs in one folder under the 32-bit Program Files.
+# Files, components and folders: both programs in one folder under the platform's Program Files.
 files=$(table File | awk -F'\t' '{ print $1 "|" $2 "|" $3 }' | sort)
 expect "File table" "$(printf '%s\n' 'EnableExe|EnableUtility|Enable Quillmoor 2023 Testing.exe' 'QuillmoorDll|Module|Quillmoor.dll')" "$files"
 for component in Module EnableUtility; do
   expect "folder of $component" "INSTALLFOLDER" "$(cell Component "$component" 3)"
   [[ "$(cell Component "$component" 2)" =~ ^\{[0-9A-F-]{36}\}$ ]] || fail "component $component has no fixed GUID"
+  expect "attributes of $component" "$attributes" "$(cell Component "$component" 4)"
 done
-expect "install folder" "ProgramFilesFolder|Quillmoor" "$(cell Directory INSTALLFOLDER 2)|$(cell Directory INSTALLFOLDER 3)"
-expect "Program Files folder" "TARGETDIR" "$(cell Directory ProgramFilesFolder 2)"
+expect "install folder" "$program_files|Quillmoor" "$(cell Directory INSTALLFOLDER 2)|$(cell Directory INSTALLFOLDER 3)"
+expect "Program Files folder" "TARGETDIR" "$(cell Directory $program_files 2)"
 
 # The class as the module's registration writes it, under HKEY_CLASSES_ROOT (root 0), with the
 # installed path of the file; no self-registration.

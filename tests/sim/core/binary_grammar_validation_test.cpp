@@ -37,6 +37,15 @@ Grammar WithBody(std::vector<El> body)
 
 } // namespace
 
+TEST(BinaryGrammarValidation, accepts_the_built_in_command)
+{
+    Grammar g;
+    g.exports = {{1, "builtin1"}};
+    g.words = {{1, "Show"}, {2, "Quillmoor"}};
+    g.rules = {{1, {S(Seq), W(1), W(2), E(Seq)}}};
+    EXPECT_EQ(Refusal(g), "");
+}
+
 TEST(BinaryGrammarValidation, accepts_every_element_kind_nested)
 {
     Grammar g = WithBody({S(Seq), S(Opt), W(1), E(Opt), S(Alt), W(2), S(Seq), W(1), W(2), E(Seq), E(Alt),
