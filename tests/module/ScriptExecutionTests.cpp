@@ -220,16 +220,26 @@ TEST_F(ScriptExecutionTest, AMessageTheActiveDialogHandlesIsNotedButCompletesAtT
     QuitGuard guard(later);
     HWND active = CreateWindowExW(0, L"#32770", L"Active dialog", WS_POPUP | WS_VISIBLE | WS_CAPTION, 10, 10, 200,
                                   100, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
-    HWND edit = CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP, 5, 5, 100, 20, active, nullptr,
-                                GetModuleHandleW(nullptr), nullptr);
-    SetForegroundWindow(active);
-    SetActiveWindow(active);
-    ASSERT_EQ(active, GetActiveWindow());
+    // A button, which has no timers of its own (a focused edit's caret would).
+    HWND button = CreateWindowExW(0, L"BUTTON", L"1", WS_CHILD | WS_VISIBLE, 5, 5, 40, 20, active, nullptr,
+                                  GetModuleHandleW(nullptr), nullptr);
+    // The windows settle first (the display may move the activation meanwhile); then the
+    // dialog is made active, and nothing else is left to be dispatched.
+    PumpUntil([] { return false; }, 300);
+    ASSERT_TRUE(PumpUntil([&] {
+        if (GetActiveWindow() != active) {
+            SetForegroundWindow(active);
+            SetActiveWindow(active);
+        }
+        return GetActiveWindow() == active && !GetQueueStatus(QS_ALLINPUT);
+    }));
 
+    // IsDialogMessageW takes (and dispatches itself) any message for the dialog's windows.
+    const UINT awaited = WM_APP + 5;
     bool laterMessageDispatched = false;
-    PostMessageW(edit, WM_KEYDOWN, VK_TAB, 0x000F0001);
+    PostMessageW(button, awaited, 7, 0x1234);
     later.post([&] { laterMessageDispatched = true; }, 300);
-    EXPECT_EQ(0x000F0001, controller.waitForMessage(WM_KEYDOWN, VK_TAB));
+    EXPECT_EQ(0x1234, controller.waitForMessage(awaited, 7));
     EXPECT_TRUE(laterMessageDispatched);
     EXPECT_EQ(nullptr, controller.awaitedMessages);
     EXPECT_FALSE(guard.fired());
