@@ -39,9 +39,14 @@ public:
     void updateWindowActivation(std::string moduleName, std::string title, HWND window);
 
     // Where a recognised custom command's DVC script goes to be run, with its values (null,
-    // or the values followed by a null pointer). Script execution is not built yet: the
-    // script is not run and nothing is shown.
+    // or the values followed by a null pointer); a failed run is shown in a box.
     void handOverScript(const std::string& script, const char* const* values);
+
+    // Checks a DVC script through Dragon's interpreter and, unless checkOnly, runs it with
+    // values (null, or strings ended by a null pointer), holding this thread in a message
+    // loop until the script has ended. name is shown in the compile-error box (null:
+    // "execScript"). 1 = success, 0 = compile error, refused run or script error.
+    virtual int execScript(const char* scriptText, const char* const* values, const char* name, bool checkOnly) = 0;
 
     // The result handling of a command grammar: the phrase's timing and words, its script,
     // the best path with the list and dictation values it carries.

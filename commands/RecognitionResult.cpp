@@ -3,6 +3,7 @@
 #include "CommandHost.h"
 #include "PhraseWords.h"
 
+#include "../common/MessageBoxes.h"
 #include "../common/TextConversion.h"
 #include "../grammar/CGramObj.h"
 
@@ -167,6 +168,10 @@ void CommandHost::onPhraseFinish(CGramObj& grammar, DWORD flags, PSRPHRASEW phra
         handOverScript(scriptToRun, values.empty() ? nullptr : values.data());
 }
 
-void CommandHost::handOverScript(const std::string&, const char* const*)
+void CommandHost::handOverScript(const std::string& script, const char* const* values)
 {
+    if (script.empty())
+        return;
+    if (!execScript(script.c_str(), values, script.c_str(), false))
+        ShowMessageBoxW(GetForegroundWindow(), L"execScript() failed", L"Error", MB_ICONHAND);
 }

@@ -1,5 +1,6 @@
 #include "CGramObj.h"
 
+#include "../common/BstrText.h"
 #include "../common/MessageBoxes.h"
 #include "../common/ReportComError.h"
 #include "../common/TextConversion.h"
@@ -10,38 +11,6 @@
 using Microsoft::WRL::ComPtr;
 
 namespace {
-
-// The recogniser's callers expect a failed allocation as the COM error E_OUTOFMEMORY.
-std::wstring WideOrOutOfMemory(const char* text, UINT codePage)
-{
-    try {
-        return WidenText(text, codePage);
-    } catch (const std::bad_alloc&) {
-        throw _com_error(E_OUTOFMEMORY);
-    }
-}
-
-// Owns a BSTR for the length of one recogniser call.
-class BstrText {
-public:
-    // A null text gives a null BSTR; a failed allocation throws E_OUTOFMEMORY.
-    BstrText(const char* text, UINT codePage)
-    {
-        if (!text)
-            return;
-        std::wstring wide = WideOrOutOfMemory(text, codePage);
-        m_text = SysAllocStringLen(wide.c_str(), static_cast<UINT>(wide.size()));
-        if (!m_text)
-            throw _com_error(E_OUTOFMEMORY);
-    }
-    ~BstrText() { SysFreeString(m_text); }
-    BstrText(const BstrText&) = delete;
-    BstrText& operator=(const BstrText&) = delete;
-    BSTR get() const { return m_text; }
-
-private:
-    BSTR m_text = nullptr;
-};
 
 // An error object describes only the call that failed just before it is read. One left
 // behind by an earlier failure whose result was ignored must not describe the next one.

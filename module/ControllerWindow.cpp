@@ -32,17 +32,14 @@ LRESULT OnUtteranceBegin(HWND window, WPARAM wParam)
     return 0;
 }
 
-// A script's end that reaches the window: its error record belongs to the wait that took
-// it off the queue; one that no wait recorded is freed here, as nobody else will free it.
-LRESULT OnScriptDone(HWND window, LPARAM lParam)
+// The script's end reaches the wait that is looking for it, whichever loop took it off the
+// queue; one that nobody waits for has its error record freed.
+LRESULT OnScriptDone(HWND window, WPARAM cookie, LPARAM ending)
 {
-    if (!lParam)
-        return 0;
-    ModuleController* controller = ControllerOf(window);
-    for (AwaitedMessage* entry = controller ? controller->awaitedMessages : nullptr; entry; entry = entry->next)
-        if (entry->message == WM_SCRIPT_DONE && entry->received && entry->lParam == lParam)
-            return 0;
-    delete reinterpret_cast<ScriptErrorInfo*>(lParam);
+    if (ModuleController* controller = ControllerOf(window))
+        controller->noteScriptEnd(cookie, ending);
+    else
+        delete reinterpret_cast<ScriptErrorInfo*>(ending);
     return 0;
 }
 
@@ -56,7 +53,7 @@ LRESULT CALLBACK ControllerWindowProc(HWND window, UINT message, WPARAM wParam, 
     case WM_UTTERANCE_BEGIN:
         return OnUtteranceBegin(window, wParam);
     case WM_SCRIPT_DONE:
-        return OnScriptDone(window, lParam);
+        return OnScriptDone(window, wParam, lParam);
     case WM_PLAYBACK_DONE:
     case WM_ENGINE_NOTIFY:
         return 0;
@@ -105,7 +102,7 @@ void DrainControllerWindow(HWND window, IDgnSREngineControl* engineControl)
             PostQuitMessage(static_cast<int>(message.wParam));
             return;
         }
-        delete reinterpret_cast<ScriptErrorInfo*>(message.lParam);
+        OnScriptDone(window, message.wParam, message.lParam);
     }
 }
 

@@ -41,8 +41,10 @@ void ModuleController::dispatchMenuCommand(WPARAM command)
         loadTestCommands(7500);
         break;
     case ID_ADD_CUSTOM_COMMAND:
+        openCommandEditor();
+        break;
     case ID_LOAD_FROM_BINARY:
-        // The command editor and binary grammar files are not built yet.
+        loadFromBinary();
         break;
     case ID_SHUT_DOWN:
         if (ShowMessageBoxW(nullptr,

@@ -304,6 +304,7 @@ bool ModuleController::disconnectDragon()
         actionSink->detach();
         actionSink.Reset();
     }
+    abandonScriptWaits();
     releaseInterfaces();
 
     if (testDriver) {

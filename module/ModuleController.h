@@ -6,6 +6,8 @@
 // - ModuleController.cpp: connect, disconnect, releaseAll, the log, the statistics boxes;
 // - BuiltinCommands.cpp: the built-in commands; MenuDispatch.cpp: the menu commands;
 // - UtteranceBegin.cpp: the utterance begin and its cookie;
+// - ScriptExecution.cpp, CommandEditor.cpp, BinaryGrammarFile.cpp: DVC scripts, the command
+//   editor and binary grammar files;
 // - from CommandHost (commands/): the test command sets, the result handling of command
 //   grammars and the script hand-over;
 // - from GrammarOwner (grammar/): the grammar lists and the lifetime of grammar objects.
@@ -59,6 +61,27 @@ public:
     void onUtteranceBegin(DWORD cookieLow, DWORD cookieHigh);
 
     HWND dialogWindow() const;
+
+    // Script execution (ScriptExecution.cpp).
+    int execScript(const char* scriptText, const char* const* values, const char* name, bool checkOnly) override;
+    // Dispatches this thread's messages until message with wParam has been seen; returns its
+    // lParam, or 0 when the quit message comes first (it is posted again for the loops
+    // around this one).
+    LPARAM waitForMessage(UINT message, WPARAM wParam);
+    // A WM_SCRIPT_DONE that reached the ControllerWindow: noted for its wait, or freed.
+    void noteScriptEnd(WPARAM cookie, LPARAM ending);
+    // Ends every pending script wait as failed: no script end can arrive any more.
+    void abandonScriptWaits();
+
+    // The command editor (CommandEditor.cpp), modal on this thread, and the custom command
+    // it adds from the grammar text and the editor's scope and script controls: 1 = added,
+    // 0 = failed.
+    void openCommandEditor();
+    int addCustomCommand(HWND dialog, std::string text);
+
+    // "Load From Binary" (BinaryGrammarFile.cpp): a binary grammar file chosen in the Open
+    // dialog, loaded as one more command grammar with its rule "1" active globally.
+    void loadFromBinary();
 
     // The statistics and "Utterance Begin" boxes of the test-driver dialog. A box is only
     // written when its text changes: each write waits for the dialog's thread, and these

@@ -1,4 +1,5 @@
-// Resource identifiers of the test-driver window: dialog, controls, menu commands, icon.
+// Resource identifiers of the test-driver window (dialog, controls, menu commands, icon) and
+// of the command editor.
 // The module's menu dispatch uses the same command identifiers.
 #pragma once
 
@@ -14,6 +15,29 @@
 #define IDC_UTTERANCE_HWND 225
 
 #define IDI_QUILLMOOR 221
+
+// The command editor.
+#define IDD_COMMAND_EDITOR 218
+#define IDB_SUCCESS_MARK 219
+#define IDB_FAILURE_MARK 220
+#define IDC_COMMAND_NAME 227
+#define IDC_LIST_PICKER 228
+#define IDC_GRAMMAR 229
+#define IDC_CONSTRUCT 230
+#define IDC_COMPILE 231
+#define IDC_CLEAR_GRAMMAR 232
+#define IDC_GRAMMAR_STATUS 233
+#define IDC_SCOPE_GLOBAL 234
+#define IDC_SCOPE_APP 235
+#define IDC_SCOPE_WINDOW 236
+#define IDC_ADD 237
+#define IDC_SCRIPT 238
+#define IDC_SCRIPT_STATUS 239
+#define IDC_CHECK_SCRIPT 240
+#define IDC_CLEAR_SCRIPT 241
+#define IDC_GRAMMAR_MARK 242
+#define IDC_SCRIPT_MARK 243
+#define IDC_LISTS_USED 244
 
 #define ID_RELEASE_ALL_COMMANDS 32769
 #define ID_LOAD_500_COMMANDS 32770

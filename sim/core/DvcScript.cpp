@@ -19,7 +19,7 @@ struct Term {
 struct Statement {
     ScriptAction::Kind kind = ScriptAction::Beep;
     uint32_t line = 0;
-    std::vector<Term> terms; // TTSPlayString, SendKeys
+    std::vector<Term> terms; // TTSPlayString, SendKeys, HeardWord
     uint32_t milliseconds = 0;
 };
 
@@ -172,6 +172,10 @@ struct LineParser {
             statement.kind = ScriptAction::SendKeys;
             return Text(statement.terms);
         }
+        if (EqualIgnoringAsciiCase(keyword, "HeardWord")) {
+            statement.kind = ScriptAction::HeardWord;
+            return Text(statement.terms);
+        }
         if (EqualIgnoringAsciiCase(keyword, "Wait")) {
             statement.kind = ScriptAction::Wait;
             return Milliseconds(statement.milliseconds);
@@ -215,6 +219,7 @@ const char* ActionName(ScriptAction::Kind kind)
     case ScriptAction::TTSPlayString: return "TTSPlayString";
     case ScriptAction::Wait: return "Wait";
     case ScriptAction::SendKeys: return "SendKeys";
+    case ScriptAction::HeardWord: return "HeardWord";
     }
     return "unknown";
 }

@@ -1,5 +1,6 @@
 // The DVC subset that the simulated script interpreter understands (README.md):
-// one statement a line - Beep, TTSPlayString <text>, Wait <ms>, SendKeys <text> -
+// one statement a line - Beep, TTSPlayString <text>, Wait <ms>, SendKeys <text>,
+// HeardWord <text> -
 // keywords in any case, texts made of "literals" and _arg1 ... joined with +,
 // comments from ' to the end of the line.
 #pragma once
@@ -29,8 +30,8 @@ struct ScriptCheck {
 };
 
 struct ScriptAction {
-    enum Kind { Beep, TTSPlayString, Wait, SendKeys } kind = Beep;
-    std::string text;          // spoken text or keys; the milliseconds in decimal for Wait
+    enum Kind { Beep, TTSPlayString, Wait, SendKeys, HeardWord } kind = Beep;
+    std::string text;          // spoken text, keys or the words heard; the milliseconds in decimal for Wait
     uint32_t milliseconds = 0; // Wait only
     uint32_t line = 0;
 };

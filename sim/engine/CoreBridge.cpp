@@ -100,6 +100,7 @@ BridgeScriptRun CoreBridge::RunScript(const std::string& script, const wchar_t* 
         case ScriptAction::TTSPlayString: out.kind = BridgeAction::TTSPlayString; break;
         case ScriptAction::Wait: out.kind = BridgeAction::Wait; break;
         case ScriptAction::SendKeys: out.kind = BridgeAction::SendKeys; break;
+        case ScriptAction::HeardWord: out.kind = BridgeAction::HeardWord; break;
         }
         out.text = action.text;
         out.milliseconds = action.milliseconds;

@@ -35,8 +35,8 @@ struct BridgeList {
 };
 
 struct BridgeAction {
-    enum Kind { SendKeys, Beep, TTSPlayString, Wait, Other } kind = Other;
-    std::string text;       // keys, spoken text, or a description of the action
+    enum Kind { SendKeys, Beep, TTSPlayString, Wait, HeardWord, Other } kind = Other;
+    std::string text;       // keys, spoken text, the words heard, or a description of the action
     uint32_t milliseconds = 0;
 };
 

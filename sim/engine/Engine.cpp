@@ -144,16 +144,9 @@ static std::vector<BYTE> BuildPhrase(const std::vector<SpokenWord>& words) {
     return phrase;
 }
 
-SayResult Engine::Say(const std::string& phrase) {
-    std::shared_ptr<EngineState> keep = state_; // a sink may release everything meanwhile
-    DWORD utterance = BeginUtterance(phrase);
-    WaitForResume(*keep, utterance);
-    return FinishUtterance(utterance);
-}
-
-DWORD Engine::BeginUtterance(const std::string& phrase) {
-    EngineState& state = *state_;
-    std::shared_ptr<EngineState> keep = state_;
+static DWORD BeginUtteranceOn(const std::shared_ptr<EngineState>& shared, const std::string& phrase) {
+    EngineState& state = *shared;
+    std::shared_ptr<EngineState> keep = shared;
     state.Record("say \"" + phrase + "\"");
 
     // Utterance begin: every engine sink gets the cookie; the engine holds until it returns.
@@ -184,14 +177,9 @@ DWORD Engine::BeginUtterance(const std::string& phrase) {
     return n;
 }
 
-bool Engine::UtteranceResumed(DWORD utterance) const {
-    EngineState::AwaitedCookie* cookie = FindCookie(*state_, utterance);
-    return !cookie || cookie->resumed;
-}
-
-SayResult Engine::FinishUtterance(DWORD utterance) {
-    EngineState& state = *state_;
-    std::shared_ptr<EngineState> keep = state_;
+static SayResult FinishUtteranceOn(const std::shared_ptr<EngineState>& shared, DWORD utterance) {
+    EngineState& state = *shared;
+    std::shared_ptr<EngineState> keep = shared;
     SayResult result;
     auto open = state.openUtterances.find(utterance);
     if (open == state.openUtterances.end()) {
@@ -252,5 +240,23 @@ SayResult Engine::FinishUtterance(DWORD utterance) {
     state.Record("phrase finished");
     return result;
 }
+
+SayResult Hear(const std::shared_ptr<EngineState>& state, const std::string& phrase) {
+    std::shared_ptr<EngineState> keep = state; // a sink may release everything meanwhile
+    DWORD utterance = BeginUtteranceOn(keep, phrase);
+    WaitForResume(*keep, utterance);
+    return FinishUtteranceOn(keep, utterance);
+}
+
+SayResult Engine::Say(const std::string& phrase) { return Hear(state_, phrase); }
+
+DWORD Engine::BeginUtterance(const std::string& phrase) { return BeginUtteranceOn(state_, phrase); }
+
+bool Engine::UtteranceResumed(DWORD utterance) const {
+    EngineState::AwaitedCookie* cookie = FindCookie(*state_, utterance);
+    return !cookie || cookie->resumed;
+}
+
+SayResult Engine::FinishUtterance(DWORD utterance) { return FinishUtteranceOn(state_, utterance); }
 
 } // namespace qmsim

@@ -8,13 +8,27 @@ namespace qmsim {
 namespace {
 
 constexpr UINT WM_RUN_SCRIPTS = WM_APP + 0x51;
+constexpr UINT WM_HEAR_PHRASE = WM_APP + 0x52;
 const wchar_t kEngineWindowClass[] = L"QmSimEngine";
 
 LRESULT CALLBACK EngineWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_RUN_SCRIPTS) {
+    if (message == WM_HEAR_PHRASE) {
         auto* state = reinterpret_cast<EngineState*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-        if (state)
+        if (state && !state->heardPhrases.empty()) {
+            const std::string phrase = state->heardPhrases.front();
+            state->heardPhrases.erase(state->heardPhrases.begin());
+            Hear(state->shared_from_this(), phrase);
+        }
+        return 0;
+    }
+    if (message == WM_RUN_SCRIPTS || message == WM_TIMER) {
+        auto* state = reinterpret_cast<EngineState*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+        if (message == WM_TIMER)
+            KillTimer(window, wParam);
+        if (state && message == WM_RUN_SCRIPTS)
             state->RunPendingScripts();
+        else if (state)
+            state->ContinueScript(wParam);
         return 0;
     }
     return DefWindowProcW(window, message, wParam, lParam);
@@ -119,87 +133,88 @@ static void TypeKeys(const std::string& keys) {
         PostMessageW(target, WM_CHAR, c == L'\n' ? L'\r' : c, 1);
 }
 
-static void PumpFor(DWORD milliseconds) {
-    ULONGLONG end = GetTickCount64() + milliseconds;
-    for (;;) {
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            if (msg.message == WM_QUIT) {
-                PostQuitMessage(static_cast<int>(msg.wParam));
-                return;
-            }
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
+void EngineState::RunPendingScripts() {
+    std::vector<PendingScript> starting;
+    starting.swap(pendingScripts);
+    for (PendingScript& script : starting) {
+        RunningScript running;
+        running.cookie = script.cookie;
+        running.run = core.RunScript(script.script, script.withValues ? script.values.data() : nullptr,
+                                     script.values.size());
+        if (script.withValues) {
+            std::string values;
+            for (const std::string& value : running.run.values)
+                values += (values.empty() ? "" : ", ") + ("\"" + value + "\"");
+            Record("script " + std::to_string(script.cookie) + " values [" + values + "]");
         }
-        ULONGLONG now = GetTickCount64();
-        if (now >= end)
-            return;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(end - now), QS_ALLINPUT);
+        const UINT_PTR key = nextRunKey++;
+        runningScripts[key] = std::move(running);
+        ContinueScript(key);
     }
 }
 
-void EngineState::RunPendingScripts() {
-    if (runningScripts)
-        return; // the outer run takes the rest of the queue in order
-    runningScripts = true;
-    while (!pendingScripts.empty()) {
-        PendingScript script = std::move(pendingScripts.front());
-        pendingScripts.erase(pendingScripts.begin());
-
-        BridgeScriptRun run = core.RunScript(script.script, script.withValues ? script.values.data() : nullptr,
-                                             script.values.size());
-        std::string header = "script " + std::to_string(script.cookie);
-        if (script.withValues) {
-            std::string values;
-            for (const std::string& value : run.values)
-                values += (values.empty() ? "" : ", ") + ("\"" + value + "\"");
-            Record(header + " values [" + values + "]");
-        }
-        for (const BridgeAction& action : run.actions) {
-            switch (action.kind) {
-            case BridgeAction::SendKeys:
-                Record(header + " action SendKeys \"" + action.text + "\"");
-                TypeKeys(action.text);
-                break;
-            case BridgeAction::Beep:
-                Record(header + " action Beep");
-                MessageBeep(MB_OK);
-                break;
-            case BridgeAction::TTSPlayString:
-                Record(header + " action TTSPlayString \"" + action.text + "\"");
-                break;
-            case BridgeAction::Wait:
-                Record(header + " action Wait " + std::to_string(action.milliseconds));
-                PumpFor(action.milliseconds);
-                break;
-            default:
-                Record(header + " action " + action.text);
-                break;
-            }
-        }
-        // Copy first: a sink may unregister or shut the engine down from its callback.
-        std::vector<Microsoft::WRL::ComPtr<IDgnSSvcActionNotifySink>> sinks;
-        for (const auto& sink : actionSinks) {
-            bool seen = false;
-            for (const auto& other : sinks)
-                seen = seen || other.Get() == sink.Get();
-            if (!seen)
-                sinks.push_back(sink);
-        }
-        if (run.failed) {
-            char line[160];
-            snprintf(line, sizeof line, "script %lu error %lu line %lu: %s", (unsigned long)script.cookie,
-                     (unsigned long)run.errorNumber, (unsigned long)run.errorLine, run.errorText.c_str());
-            Record(line);
-            for (const auto& sink : sinks)
-                sink->ScriptError(script.cookie, run.errorNumber, run.errorLine);
-        } else {
-            Record(header + " done");
-            for (const auto& sink : sinks)
-                sink->ScriptDone(script.cookie);
+void EngineState::ContinueScript(UINT_PTR key) {
+    auto found = runningScripts.find(key);
+    if (found == runningScripts.end())
+        return;
+    RunningScript& script = found->second;
+    const std::string header = "script " + std::to_string(script.cookie);
+    while (script.nextAction < script.run.actions.size()) {
+        const BridgeAction& action = script.run.actions[script.nextAction++];
+        switch (action.kind) {
+        case BridgeAction::SendKeys:
+            Record(header + " action SendKeys \"" + action.text + "\"");
+            TypeKeys(action.text);
+            break;
+        case BridgeAction::Beep:
+            Record(header + " action Beep");
+            MessageBeep(MB_OK);
+            break;
+        case BridgeAction::TTSPlayString:
+            Record(header + " action TTSPlayString \"" + action.text + "\"");
+            break;
+        case BridgeAction::HeardWord:
+            // Heard from the message loop, as a spoken phrase would be; the script goes on.
+            Record(header + " action HeardWord \"" + action.text + "\"");
+            heardPhrases.push_back(action.text);
+            if (window)
+                PostMessageW(window, WM_HEAR_PHRASE, 0, 0);
+            break;
+        case BridgeAction::Wait:
+            Record(header + " action Wait " + std::to_string(action.milliseconds));
+            if (window && SetTimer(window, key, action.milliseconds, nullptr))
+                return; // the rest runs when the time is up
+            break;
+        default:
+            Record(header + " action " + action.text);
+            break;
         }
     }
-    runningScripts = false;
+    const DWORD cookie = script.cookie;
+    const BridgeScriptRun run = std::move(script.run);
+    runningScripts.erase(found);
+
+    // Copy first: a sink may unregister or shut the engine down from its callback.
+    std::vector<Microsoft::WRL::ComPtr<IDgnSSvcActionNotifySink>> sinks;
+    for (const auto& sink : actionSinks) {
+        bool seen = false;
+        for (const auto& other : sinks)
+            seen = seen || other.Get() == sink.Get();
+        if (!seen)
+            sinks.push_back(sink);
+    }
+    if (run.failed) {
+        char line[160];
+        snprintf(line, sizeof line, "script %lu error %lu line %lu: %s", (unsigned long)cookie,
+                 (unsigned long)run.errorNumber, (unsigned long)run.errorLine, run.errorText.c_str());
+        Record(line);
+        for (const auto& sink : sinks)
+            sink->ScriptError(cookie, run.errorNumber, run.errorLine);
+    } else {
+        Record(header + " done");
+        for (const auto& sink : sinks)
+            sink->ScriptDone(cookie);
+    }
 }
 
 void EngineState::ReleaseSinks() {

@@ -10,6 +10,7 @@
 #include <wrl/client.h>
 #include <functional>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -32,7 +33,7 @@ struct PendingScript {
     std::string name;
 };
 
-struct EngineState {
+struct EngineState : std::enable_shared_from_this<EngineState> {
     EngineOptions options;
     CoreBridge core;
 
@@ -59,10 +60,21 @@ struct EngineState {
 
     std::function<HWND()> foregroundRule;
 
-    // Posted script runs; the engine window executes them from the message loop.
+    // Posted script runs; the engine window executes them from the message loop. A run's
+    // Wait is a timer of that window (its id is the run's key), so runs never hold the
+    // thread: they interleave and each ends when its own actions have taken their time.
     HWND window = nullptr;
     std::vector<PendingScript> pendingScripts;
-    bool runningScripts = false; // a script's Wait pumps messages: no second run meanwhile
+    struct RunningScript {
+        DWORD cookie = 0;
+        BridgeScriptRun run;
+        size_t nextAction = 0;
+    };
+    std::map<UINT_PTR, RunningScript> runningScripts;
+    UINT_PTR nextRunKey = 1;
+    // Phrases a script's HeardWord made the engine hear, each an utterance of its own from
+    // the message loop.
+    std::vector<std::string> heardPhrases;
 
     // Time inside the engine's methods (performance counter ticks) and their number.
     LONGLONG callTicks = 0;
@@ -85,6 +97,8 @@ struct EngineState {
     HWND Foreground() const;
     void ScheduleScript(PendingScript script);
     void RunPendingScripts();
+    // Goes on with a run from its next action, up to a Wait or its end.
+    void ContinueScript(UINT_PTR key);
     void ReleaseSinks();
 };
 
@@ -124,5 +138,8 @@ HRESULT CreateSimCentral(const std::shared_ptr<EngineState>& state, REFIID iid, 
 HRESULT CreateSimSpeechServices(const std::shared_ptr<EngineState>& state, REFIID iid, void** out);
 HRESULT CreateSimWindowModule(const std::shared_ptr<EngineState>& state, REFIID iid, void** out);
 HRESULT CreateSimResults(const std::vector<SpokenWord>& words, QWORD begin, QWORD end, IUnknown** out);
+
+// One utterance of phrase, as Engine::Say and a script's HeardWord make it.
+SayResult Hear(const std::shared_ptr<EngineState>& state, const std::string& phrase);
 
 } // namespace qmsim

@@ -2,6 +2,8 @@
 // from outside: window texts, button states, clicks, keys, message boxes and the screen.
 #pragma once
 
+#include "../support/ScreenColour.h"
+
 #include <windows.h>
 
 #include <string>
@@ -10,13 +12,6 @@ enum class Rights
 {
     Inherited,             // the test's own token (an administrator under Wine)
     WithoutAdministrators, // the Administrators group disabled, as for a non-elevated user
-};
-
-enum class ScreenColour
-{
-    Green,
-    Red,
-    Neither,
 };
 
 struct MessageBoxSeen

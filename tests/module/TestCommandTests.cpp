@@ -1,11 +1,7 @@
 // Test command sets in-process against the simulated recogniser: the menu's counts and their
 // ranges, replacing a set, activation by foreground window at utterance begin, the window-
 // module query's answers, and the failure paths of loading and activating.
-#include "BoxRecorder.h"
-#include "DialogLog.h"
-#include "ModuleController.h"
-#include "ModuleData.h"
-#include "SimEngine.h"
+#include "ConnectedModule.h"
 #include "../../commands/TestCommands.h"
 #include "../../grammar/CGramObj.h"
 #include "../../ui/resource.h"
@@ -19,7 +15,6 @@ using Microsoft::WRL::ComPtr;
 
 namespace {
 
-const wchar_t kDragonPath[] = L"C:\\Program Files\\Nuance\\NaturallySpeaking15\\Program\\natspeak.exe";
 const wchar_t kOtherPath[] = L"C:\\Tools\\Other.Program.exe";
 
 // Rule name -> binding (null = global) of the active command rules; inactive ones are absent.
@@ -48,65 +43,19 @@ std::map<int, HWND> Joined(std::map<int, HWND> a, const std::map<int, HWND>& b)
     return a;
 }
 
-class TestCommandTest : public testing::Test {
+class TestCommandTest : public ConnectedModuleTest {
 protected:
-    void SetUp() override
-    {
-        engine.Options().windowModulePath = kDragonPath;
-        ASSERT_EQ(S_OK, engine.CreateSite(site.GetAddressOf()));
-        ASSERT_TRUE(controller.connectDragon(site.Get()));
-        dialog = controller.dialogWindow();
-        ASSERT_NE(nullptr, dialog);
-        ASSERT_TRUE(WaitForDialogLog(dialog, "\"Tools - Shut Down\""));
-    }
-
     void TearDown() override
     {
         testCommandText = MakeTestCommandText;
-        controller.disconnectDragon();
-        engine.ReleaseSinks();
-        for (HWND window : windows)
-            DestroyWindow(window);
+        ConnectedModuleTest::TearDown();
     }
 
-    void ClearLog()
-    {
-        SetDlgItemTextW(dialog, IDC_MESSAGE_LOG, L"");
-    }
-
-    void Menu(WORD id)
-    {
-        SendMessageW(controller.controllerWindow, WM_COMMAND, id, 0);
-    }
-
-    std::wstring Box(int id)
-    {
-        wchar_t text[512] = {};
-        GetDlgItemTextW(dialog, id, text, 512);
-        return text;
-    }
+    std::wstring Box(int id) const { return DriverBox(id); }
 
     std::wstring Statistics()
     {
         return Box(IDC_GLOBAL_COUNT) + L"/" + Box(IDC_APP_COUNT) + L"/" + Box(IDC_WINDOW_COUNT);
-    }
-
-    // A top-level window of this process with that title, brought to the foreground.
-    HWND Foreground(const wchar_t* title)
-    {
-        HWND window = CreateWindowExW(0, L"STATIC", title, WS_OVERLAPPEDWINDOW | WS_VISIBLE, 50, 50, 200, 100,
-                                      nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
-        windows.push_back(window);
-        SetForegroundWindow(window);
-        ULONGLONG deadline = GetTickCount64() + 3000;
-        while (GetForegroundWindow() != window && GetTickCount64() < deadline) {
-            MSG message;
-            while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
-                DispatchMessageW(&message);
-            Sleep(10);
-        }
-        EXPECT_EQ(window, GetForegroundWindow());
-        return window;
     }
 
     // One utterance; the module must have handed its cookie back.
@@ -115,13 +64,6 @@ protected:
         qmsim::SayResult said = engine.Say("nothing to recognise");
         EXPECT_FALSE(said.stalled);
     }
-
-    BoxRecorder boxes;
-    qmsim::Engine engine;
-    ComPtr<IServiceProvider> site;
-    ModuleController controller;
-    HWND dialog = nullptr;
-    std::vector<HWND> windows;
 };
 
 TEST_F(TestCommandTest, EachMenuCountLoadsItsRangesNumberedInLoadOrder)

@@ -100,6 +100,14 @@ TEST(DvcScript, run_executes_statements_in_order_with_values)
     EXPECT_EQ(run.actions[2].milliseconds, 250u);
 }
 
+TEST(DvcScript, heard_words_are_a_text_like_any_other)
+{
+    EXPECT_EQ(Check("HeardWord"), "3@1 line 1: missing argument");
+    EXPECT_EQ(Check("heardword stop"), "4@1 line 1: expected a \"text\" or _argN");
+    qmsim::ScriptRun run = qmsim::RunScript("HEARDWORD \"Move \" + _arg1\nWait 5", {"Left"});
+    EXPECT_EQ(Actions(run), "HeardWord(Move Left)@1 Wait(5)@2 ");
+}
+
 TEST(DvcScript, a_value_that_was_not_given_stops_the_run_at_its_line)
 {
     qmsim::ScriptRun run = qmsim::RunScript("SendKeys _arg1\nSendKeys _arg2\nBeep\nSendKeys _arg3", {"ab", "xyz"});

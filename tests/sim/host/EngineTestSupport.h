@@ -3,6 +3,7 @@
 #pragma once
 
 #include "../core/GrammarBytes.h"
+#include "../../support/PumpUntil.h"
 #include "SimEngine.h"
 #include "../../../grammar/DragonInterfaces.h"
 

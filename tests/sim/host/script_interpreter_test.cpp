@@ -58,14 +58,59 @@ TEST_F(ScriptInterpreter, RunReturnsAtOnceAndEndsFromTheMessageLoopWithItsCookie
     EXPECT_EQ(S_OK, interpreter->RunScript(Text(L"TTSPlayString \"hi\"\nWait 60\nBeep"), &number, &line, Text(L"n"), 2));
     EXPECT_TRUE(sink->done.empty()); // not yet: the end comes later
     EXPECT_EQ(S_OK, interpreter->RunScript(Text(L"Beep"), &number, &line, Text(L"n"), 3));
-    Pump(300);
-    // In order although the first one waits (and pumps) in the middle; once per distinct
-    // sink, although it registered twice.
-    EXPECT_EQ((std::vector<DWORD>{2, 3}), sink->done);
+    ASSERT_TRUE(PumpUntil([&] { return sink->done.size() >= 2; }));
+    // The one without a wait ends while the first one waits; once per distinct sink,
+    // although it registered twice.
+    Pump(100);
+    EXPECT_EQ((std::vector<DWORD>{3, 2}), sink->done);
     EXPECT_TRUE(sink->errors.empty());
     EXPECT_TRUE(TranscriptHas("script 2 action TTSPlayString \"hi\""));
     EXPECT_TRUE(TranscriptHas("script 2 action Wait 60"));
     EXPECT_TRUE(TranscriptHas("script 3 action Beep"));
+}
+
+TEST_F(ScriptInterpreter, ARunStartedDuringAnothersWaitEndsByItsOwnTime) {
+    // Nothing holds the thread during a Wait, so the later run can end first or last.
+    const struct {
+        DWORD cookie;
+        const wchar_t* first;
+        const wchar_t* second; // started with cookie + 1 while the first waits
+        bool secondEndsFirst;
+    } cases[] = {
+        {20, L"Wait 600\nBeep", L"Wait 50", true},
+        {30, L"Wait 100", L"Beep\nWait 700\nBeep", false},
+    };
+    for (const auto& c : cases) {
+        sink->done.clear();
+        DWORD number = 0, line = 0;
+        ASSERT_EQ(S_OK, interpreter->RunScript(Text(c.first), &number, &line, Text(L"n"), c.cookie));
+        ASSERT_TRUE(PumpUntil([&] { return TranscriptHas("script " + std::to_string(c.cookie) + " action Wait"); }));
+        ASSERT_EQ(S_OK, interpreter->RunScript(Text(c.second), &number, &line, Text(L"n"), c.cookie + 1));
+        ASSERT_TRUE(PumpUntil([&] { return sink->done.size() >= 2; }));
+        const std::vector<DWORD> ends = c.secondEndsFirst ? std::vector<DWORD>{c.cookie + 1, c.cookie}
+                                                          : std::vector<DWORD>{c.cookie, c.cookie + 1};
+        EXPECT_EQ(ends, sink->done);
+    }
+}
+
+TEST_F(ScriptInterpreter, HeardWordsAreAnUtteranceFromTheMessageLoopWhileTheScriptGoesOn) {
+    simtest::Grammar stop;
+    stop.exports = {{1, "stop"}};
+    stop.words = {{1, "stop"}};
+    stop.rules = {{1, {simtest::S(simtest::Seq), simtest::W(1), simtest::E(simtest::Seq)}}};
+    RecordingGrammarSink* grammarSink = new RecordingGrammarSink;
+    ComPtr<ISRGramCommonW> grammar;
+    ASSERT_EQ(S_OK, Load(stop.Pack(), grammarSink, grammar));
+    ASSERT_EQ(S_OK, grammar->Activate(nullptr, FALSE, nullptr));
+    DWORD number = 0, line = 0;
+    ASSERT_EQ(S_OK, interpreter->RunScript(Text(L"HeardWord \"stop\"\nWait 300"), &number, &line, Text(L"n"), 40));
+    ASSERT_TRUE(PumpUntil([&] { return grammarSink->finishes == 1; }));
+    EXPECT_TRUE(sink->done.empty()); // heard during the script's Wait
+    ASSERT_TRUE(PumpUntil([&] { return !sink->done.empty(); }));
+    EXPECT_EQ((std::vector<DWORD>{40}), sink->done);
+    EXPECT_TRUE(TranscriptHas("script 40 action HeardWord \"stop\""));
+    grammar.Reset();
+    grammarSink->Release();
 }
 
 TEST_F(ScriptInterpreter, ValuesAreUnpackedAsPacked) {
