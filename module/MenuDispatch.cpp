@@ -55,7 +55,7 @@ void ModuleController::dispatchMenuCommand(WPARAM command)
             disconnectDragon();
         break;
     case ID_CHECK_FOR_UPDATES:
-        runUpdateCheckMenu(installedVersion, latestVersion);
+        checkForUpdate(installedVersion, latestVersion, UpdateCheckReply::WithOutcome);
         break;
     case ID_PLACE_TOP_LEFT:
         placeWindow(0);

@@ -10,7 +10,7 @@ struct ScriptValue {
     std::wstring data;
 };
 
-enum class KeyFlag { Plain, NoRemove, ForceRemove, Delete };
+enum class KeyFlag { Plain, NoRemove, ForceRemove };
 
 struct ScriptKey {
     KeyFlag flag = KeyFlag::Plain;
@@ -21,11 +21,6 @@ struct ScriptKey {
     std::vector<ScriptKey> subkeys;
 };
 
-struct ScriptRoot {
-    HKEY root = nullptr;
-    std::vector<ScriptKey> keys;
-};
-
 enum class TokenKind { Word, Text, Open, Close, Equals, End };
 
 struct Token {
@@ -33,201 +28,167 @@ struct Token {
     std::wstring text;
 };
 
+bool equalsNoCase(const std::wstring& a, const wchar_t* b)
+{
+    return lstrcmpiW(a.c_str(), b) == 0;
+}
+
+// Replaces %NAME% from the variables; an unknown name or a lone % is an error.
+bool substitute(const std::wstring& text, const RegistryVariables& variables, std::wstring& out)
+{
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != L'%') {
+            out += text[i];
+            continue;
+        }
+        size_t end = text.find(L'%', i + 1);
+        if (end == std::wstring::npos)
+            return false;
+        if (end == i + 1) {
+            out += L'%';
+        } else {
+            auto found = variables.find(text.substr(i + 1, end - i - 1));
+            if (found == variables.end())
+                return false;
+            out += found->second;
+        }
+        i = end;
+    }
+    return true;
+}
+
+// Splits the script into tokens; the list ends with an End token.
+bool tokenize(const std::wstring& script, const RegistryVariables& variables, std::vector<Token>& tokens)
+{
+    size_t pos = 0;
+    for (;;) {
+        while (pos < script.size() && std::iswspace(script[pos]))
+            ++pos;
+        if (pos >= script.size()) {
+            tokens.push_back({TokenKind::End, std::wstring()});
+            return true;
+        }
+        if (script[pos] == L'=') {
+            tokens.push_back({TokenKind::Equals, std::wstring()});
+            ++pos;
+        } else if (script[pos] == L'\'') {
+            std::wstring raw;
+            for (++pos;; ++pos) {
+                if (pos >= script.size())
+                    return false; // unterminated text
+                if (script[pos] == L'\'') {
+                    if (pos + 1 >= script.size() || script[pos + 1] != L'\'')
+                        break;
+                    ++pos;
+                }
+                raw += script[pos];
+            }
+            ++pos;
+            Token token{TokenKind::Text, std::wstring()};
+            if (!substitute(raw, variables, token.text))
+                return false;
+            tokens.push_back(std::move(token));
+        } else {
+            Token token{TokenKind::Word, std::wstring()};
+            while (pos < script.size() && !std::iswspace(script[pos]) && script[pos] != L'=' && script[pos] != L'\'')
+                token.text += script[pos++];
+            if (token.text == L"{")
+                token.kind = TokenKind::Open;
+            else if (token.text == L"}")
+                token.kind = TokenKind::Close;
+            tokens.push_back(std::move(token));
+        }
+    }
+}
+
 class Parser {
 public:
-    Parser(const std::wstring& script, const RegistryVariables& variables)
-        : m_script(script), m_variables(variables)
-    {
-    }
+    explicit Parser(const std::vector<Token>& tokens) : m_tokens(tokens) {}
 
-    bool parse(std::vector<ScriptRoot>& roots)
+    // HKCR { key* } and nothing after it.
+    bool parse(std::vector<ScriptKey>& keys)
     {
-        if (!advance())
+        if (!isWord(L"HKCR"))
             return false;
-        while (m_token.kind != TokenKind::End) {
-            ScriptRoot root;
-            if (m_token.kind != TokenKind::Word || !rootKey(m_token.text, root.root))
-                return false;
-            if (!advance() || !expect(TokenKind::Open))
-                return false;
-            while (m_token.kind != TokenKind::Close) {
-                ScriptKey key;
-                if (!parseKey(key))
-                    return false;
-                root.keys.push_back(std::move(key));
-            }
-            if (!advance())
-                return false;
-            roots.push_back(std::move(root));
-        }
-        return !roots.empty();
+        ++m_pos;
+        if (!parseBlock(keys, nullptr))
+            return false;
+        return !keys.empty() && kind() == TokenKind::End;
     }
 
 private:
-    static bool equalsNoCase(const std::wstring& a, const wchar_t* b)
-    {
-        return lstrcmpiW(a.c_str(), b) == 0;
-    }
+    TokenKind kind() const { return m_tokens[m_pos].kind; }
+    const std::wstring& text() const { return m_tokens[m_pos].text; }
+    bool isWord(const wchar_t* word) const { return kind() == TokenKind::Word && equalsNoCase(text(), word); }
 
-    static bool rootKey(const std::wstring& name, HKEY& root)
+    // { (key | val name = s 'text')* }; values only where a key is given.
+    bool parseBlock(std::vector<ScriptKey>& subkeys, std::vector<ScriptValue>* values)
     {
-        if (equalsNoCase(name, L"HKCR") || equalsNoCase(name, L"HKEY_CLASSES_ROOT"))
-            root = HKEY_CLASSES_ROOT;
-        else if (equalsNoCase(name, L"HKCU") || equalsNoCase(name, L"HKEY_CURRENT_USER"))
-            root = HKEY_CURRENT_USER;
-        else if (equalsNoCase(name, L"HKLM") || equalsNoCase(name, L"HKEY_LOCAL_MACHINE"))
-            root = HKEY_LOCAL_MACHINE;
-        else
+        if (kind() != TokenKind::Open)
             return false;
+        ++m_pos;
+        while (kind() != TokenKind::Close) {
+            if (values && isWord(L"val")) {
+                ++m_pos;
+                ScriptValue value;
+                if (kind() != TokenKind::Word)
+                    return false;
+                value.name = text();
+                ++m_pos;
+                if (kind() != TokenKind::Equals)
+                    return false;
+                ++m_pos;
+                if (!parseStringValue(value.data))
+                    return false;
+                values->push_back(std::move(value));
+            } else {
+                ScriptKey key;
+                if (!parseKey(key))
+                    return false;
+                subkeys.push_back(std::move(key));
+            }
+        }
+        ++m_pos;
         return true;
     }
 
-    bool expect(TokenKind kind)
-    {
-        if (m_token.kind != kind)
-            return false;
-        return advance();
-    }
-
-    // key := [flag] name [= s 'text'] [{ (key | val)* }]
+    // [NoRemove | ForceRemove] name [= s 'text'] [block]
     bool parseKey(ScriptKey& key)
     {
-        if (m_token.kind != TokenKind::Word)
-            return false;
-        if (equalsNoCase(m_token.text, L"NoRemove"))
+        if (isWord(L"NoRemove"))
             key.flag = KeyFlag::NoRemove;
-        else if (equalsNoCase(m_token.text, L"ForceRemove"))
+        else if (isWord(L"ForceRemove"))
             key.flag = KeyFlag::ForceRemove;
-        else if (equalsNoCase(m_token.text, L"Delete"))
-            key.flag = KeyFlag::Delete;
-        if (key.flag != KeyFlag::Plain && !advance())
+        if (key.flag != KeyFlag::Plain)
+            ++m_pos;
+        if (kind() != TokenKind::Word || isWord(L"val"))
             return false;
-        if (m_token.kind != TokenKind::Word || equalsNoCase(m_token.text, L"val"))
-            return false;
-        key.name = m_token.text;
-        if (!advance())
-            return false;
-        if (m_token.kind == TokenKind::Equals) {
-            if (!advance() || !parseStringValue(key.defaultValue))
+        key.name = text();
+        ++m_pos;
+        if (kind() == TokenKind::Equals) {
+            ++m_pos;
+            if (!parseStringValue(key.defaultValue))
                 return false;
             key.hasDefault = true;
         }
-        if (m_token.kind != TokenKind::Open)
-            return true;
-        if (!advance())
-            return false;
-        while (m_token.kind != TokenKind::Close) {
-            if (m_token.kind == TokenKind::Word && equalsNoCase(m_token.text, L"val")) {
-                ScriptValue value;
-                if (!advance() || m_token.kind != TokenKind::Word)
-                    return false;
-                value.name = m_token.text;
-                if (!advance() || !expect(TokenKind::Equals) || !parseStringValue(value.data))
-                    return false;
-                key.values.push_back(std::move(value));
-            } else {
-                ScriptKey subkey;
-                if (!parseKey(subkey))
-                    return false;
-                key.subkeys.push_back(std::move(subkey));
-            }
-        }
-        return advance();
+        return kind() != TokenKind::Open || parseBlock(key.subkeys, &key.values);
     }
 
     // s 'text'
     bool parseStringValue(std::wstring& data)
     {
-        if (m_token.kind != TokenKind::Word || !equalsNoCase(m_token.text, L"s"))
+        if (!isWord(L"s"))
             return false;
-        if (!advance() || m_token.kind != TokenKind::Text)
+        ++m_pos;
+        if (kind() != TokenKind::Text)
             return false;
-        data = m_token.text;
-        return advance();
-    }
-
-    // Replaces %NAME% from the variables; an unknown name or a lone % is an error.
-    bool substitute(std::wstring& text)
-    {
-        std::wstring out;
-        for (size_t i = 0; i < text.size(); ++i) {
-            if (text[i] != L'%') {
-                out += text[i];
-                continue;
-            }
-            size_t end = text.find(L'%', i + 1);
-            if (end == std::wstring::npos)
-                return false;
-            if (end == i + 1) {
-                out += L'%';
-            } else {
-                auto found = m_variables.find(text.substr(i + 1, end - i - 1));
-                if (found == m_variables.end())
-                    return false;
-                out += found->second;
-            }
-            i = end;
-        }
-        text = out;
+        data = text();
+        ++m_pos;
         return true;
     }
 
-    bool advance()
-    {
-        while (m_pos < m_script.size() && std::iswspace(m_script[m_pos]))
-            ++m_pos;
-        m_token.text.clear();
-        if (m_pos >= m_script.size()) {
-            m_token.kind = TokenKind::End;
-            return true;
-        }
-        wchar_t c = m_script[m_pos];
-        bool standsAlone = m_pos + 1 >= m_script.size() || std::iswspace(m_script[m_pos + 1]);
-        if (c == L'{' && standsAlone) {
-            m_token.kind = TokenKind::Open;
-            ++m_pos;
-            return true;
-        }
-        if (c == L'}' && standsAlone) {
-            m_token.kind = TokenKind::Close;
-            ++m_pos;
-            return true;
-        }
-        if (c == L'=') {
-            m_token.kind = TokenKind::Equals;
-            ++m_pos;
-            return true;
-        }
-        if (c == L'\'') {
-            m_token.kind = TokenKind::Text;
-            ++m_pos;
-            for (;;) {
-                if (m_pos >= m_script.size())
-                    return false; // unterminated text
-                wchar_t t = m_script[m_pos++];
-                if (t == L'\'') {
-                    if (m_pos < m_script.size() && m_script[m_pos] == L'\'') {
-                        m_token.text += L'\'';
-                        ++m_pos;
-                        continue;
-                    }
-                    break;
-                }
-                m_token.text += t;
-            }
-            return substitute(m_token.text);
-        }
-        m_token.kind = TokenKind::Word;
-        while (m_pos < m_script.size() && !std::iswspace(m_script[m_pos]) && m_script[m_pos] != L'=' &&
-               m_script[m_pos] != L'\'')
-            m_token.text += m_script[m_pos++];
-        return substitute(m_token.text);
-    }
-
-    const std::wstring& m_script;
-    const RegistryVariables& m_variables;
-    size_t m_pos = 0;
-    Token m_token{TokenKind::End, std::wstring()};
+    const std::vector<Token>& m_tokens;
+    size_t m_pos = 0; // never beyond the End token: every step above checks the kind first
 };
 
 LONG setString(HKEY key, const wchar_t* name, const std::wstring& data)
@@ -246,8 +207,6 @@ LONG deleteTree(HKEY parent, const std::wstring& name)
 
 LONG registerKey(HKEY parent, const ScriptKey& key)
 {
-    if (key.flag == KeyFlag::Delete)
-        return deleteTree(parent, key.name);
     if (key.flag == KeyFlag::ForceRemove) {
         LONG rc = deleteTree(parent, key.name);
         if (rc != ERROR_SUCCESS)
@@ -269,8 +228,6 @@ LONG registerKey(HKEY parent, const ScriptKey& key)
 
 LONG unregisterKey(HKEY parent, const ScriptKey& key)
 {
-    if (key.flag == KeyFlag::Delete)
-        return ERROR_SUCCESS;
     if (key.flag == KeyFlag::ForceRemove)
         return deleteTree(parent, key.name);
     HKEY handle = nullptr;
@@ -304,17 +261,15 @@ LONG unregisterKey(HKEY parent, const ScriptKey& key)
 HRESULT ApplyRegistryScript(const std::wstring& script, const RegistryVariables& variables,
                             RegistryScriptAction action, HKEY rootOverride)
 {
-    std::vector<ScriptRoot> roots;
-    Parser parser(script, variables);
-    if (!parser.parse(roots))
+    std::vector<Token> tokens;
+    std::vector<ScriptKey> keys;
+    if (!tokenize(script, variables, tokens) || !Parser(tokens).parse(keys))
         return E_FAIL;
-    for (const ScriptRoot& root : roots) {
-        HKEY base = rootOverride ? rootOverride : root.root;
-        for (const ScriptKey& key : root.keys) {
-            LONG rc = action == RegistryScriptAction::Register ? registerKey(base, key) : unregisterKey(base, key);
-            if (rc != ERROR_SUCCESS)
-                return HRESULT_FROM_WIN32(rc);
-        }
+    HKEY base = rootOverride ? rootOverride : HKEY_CLASSES_ROOT;
+    for (const ScriptKey& key : keys) {
+        LONG rc = action == RegistryScriptAction::Register ? registerKey(base, key) : unregisterKey(base, key);
+        if (rc != ERROR_SUCCESS)
+            return HRESULT_FROM_WIN32(rc);
     }
     return S_OK;
 }

@@ -1,5 +1,5 @@
-// A small, strict interpreter for registry scripts in the .rgs notation, for the subset the
-// module's own script uses:
+// A small, strict interpreter for the registry script in the .rgs notation, for exactly
+// what the module's own script uses:
 //
 //   HKCR
 //   {
@@ -15,10 +15,10 @@
 //       }
 //   }
 //
-// Roots HKCR, HKCU and HKLM (short or long names); key flags NoRemove, ForceRemove and
-// Delete; string values only ("s"); single-quoted texts with '' for a quote; %NAME%
-// replaced from the variables ("%%" gives "%"). Braces stand alone between blanks.
-// The whole script is parsed before anything is written, so a faulty script changes nothing.
+// One HKCR block; keys plain, NoRemove or ForceRemove; string values only ("s"); single-
+// quoted texts with '' for a quote and %NAME% replaced from the variables ("%%" gives "%").
+// Braces stand alone between blanks. The whole script is parsed before anything is
+// written, so a faulty script changes nothing.
 #pragma once
 
 #include <windows.h>
@@ -31,7 +31,7 @@ using RegistryVariables = std::map<std::wstring, std::wstring>;
 enum class RegistryScriptAction { Register, Unregister };
 
 // Returns S_OK, E_FAIL for a script the interpreter does not accept (nothing written), or
-// the HRESULT of a failed registry call. rootOverride, when set, stands in for every root
-// key of the script (tests use a key of their own).
+// the HRESULT of a failed registry call. rootOverride, when set, stands in for
+// HKEY_CLASSES_ROOT (tests use a key of their own).
 HRESULT ApplyRegistryScript(const std::wstring& script, const RegistryVariables& variables,
                             RegistryScriptAction action, HKEY rootOverride = nullptr);

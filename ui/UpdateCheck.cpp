@@ -112,6 +112,7 @@ bool DownloadLatestVersion(const std::wstring& directoryUrl, std::string& latest
         ShowCheckBox(L"Deleting the temporary file failed.\r\nPress 'OK' to proceed.", L"QM 2023 Error");
     return true;
 }
+
 enum class UpdateCheckResult { Failed, UpToDate, NewerAvailable };
 
 // The whole check; a failure has shown its box.
@@ -146,27 +147,24 @@ UpdateCheckResult RunUpdateCheck(std::string& installedVersion, std::string& lat
                                                               : UpdateCheckResult::UpToDate;
 }
 
-} // namespace
-
-bool checkForUpdate(std::string& installedVersion, std::string& latestVersion)
-{
-    return RunUpdateCheck(installedVersion, latestVersion) == UpdateCheckResult::NewerAvailable;
-}
-
-void runUpdateCheckMenu(std::string& installedVersion, std::string& latestVersion)
+void ShowOutcome(UpdateCheckResult result, const std::string& installedVersion, const std::string& latestVersion)
 {
     std::wstring message;
-    switch (RunUpdateCheck(installedVersion, latestVersion)) {
-    case UpdateCheckResult::Failed:
-        return;
-    case UpdateCheckResult::NewerAvailable:
+    if (result == UpdateCheckResult::NewerAvailable)
         message = L"You are currently using version " + WidenText(installedVersion.c_str(), CP_THREAD_ACP) + L",\n" +
                   L"but a more recent one is available now: " + WidenText(latestVersion.c_str(), CP_THREAD_ACP) +
                   L"\n\nFind the MSI installer to the update on the\nQuillmoor 2023 Development Homepage.";
-        break;
-    case UpdateCheckResult::UpToDate:
+    else
         message = L"Your current version is up-to-date: " + WidenText(installedVersion.c_str(), CP_THREAD_ACP);
-        break;
-    }
     ShowMessageBoxW(nullptr, message.c_str(), kResultCaption, MB_OK | MB_ICONINFORMATION);
+}
+
+} // namespace
+
+bool checkForUpdate(std::string& installedVersion, std::string& latestVersion, UpdateCheckReply reply)
+{
+    UpdateCheckResult result = RunUpdateCheck(installedVersion, latestVersion);
+    if (reply == UpdateCheckReply::WithOutcome && result != UpdateCheckResult::Failed)
+        ShowOutcome(result, installedVersion, latestVersion);
+    return result == UpdateCheckResult::NewerAvailable;
 }

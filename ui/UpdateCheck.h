@@ -11,11 +11,13 @@ constexpr const wchar_t* kDefaultUpdateDirectoryUrl = L"http://www.quillmoor.com
 constexpr const wchar_t* kUpdateUrlVariable = L"QUILLMOOR_UPDATE_URL";
 constexpr const wchar_t* kVersionFileName = L"QuillmoorVersioning.ini";
 
-// True when a newer version has been published. Shows its own box for every failure. Sets
-// installedVersion to the module's "major.minor.build" once the version resource has been
-// read, and latestVersion to the published text once the file has been read.
-bool checkForUpdate(std::string& installedVersion, std::string& latestVersion);
+// How much checkForUpdate tells in boxes: its failures only, or (the menu command "Check for
+// Updates") also the outcome, newer version or up to date. After a failure box nothing
+// more is shown.
+enum class UpdateCheckReply { FailuresOnly, WithOutcome };
 
-// The menu command: runs the check and tells the result. After a failure box it shows
-// nothing more.
-void runUpdateCheckMenu(std::string& installedVersion, std::string& latestVersion);
+// True when a newer version has been published. Sets installedVersion to the module's
+// "major.minor.build" once the version resource has been read, and latestVersion to the
+// published text once the file has been read.
+bool checkForUpdate(std::string& installedVersion, std::string& latestVersion,
+                    UpdateCheckReply reply = UpdateCheckReply::FailuresOnly);

@@ -1,5 +1,6 @@
-// The core keeps every text as UTF-8. Texts arrive as UTF-16 (names and word records
-// at the COM boundary) or as single-byte names of a binary grammar (Windows-1252).
+// The simulated Dragon keeps every text as UTF-8. Texts arrive as UTF-16 (names and word
+// records at the COM boundary, window texts of the host) or as single-byte names of a
+// binary grammar (Windows-1252). These are its only conversions.
 #pragma once
 
 #include <cstddef>
@@ -14,6 +15,24 @@ std::string Utf16ToUtf8(const std::u16string& text);
 
 // Invalid UTF-8 sequences become U+FFFD.
 std::u16string Utf8ToUtf16(const std::string& text);
+
+#ifdef _WIN32
+// The Windows side (engine and host), where wchar_t holds UTF-16. Null gives "".
+static_assert(sizeof(wchar_t) == sizeof(char16_t), "wchar_t is UTF-16 on Windows");
+inline std::string Narrow(const std::wstring& text)
+{
+    return Utf16ToUtf8(reinterpret_cast<const char16_t*>(text.data()), text.size());
+}
+inline std::string Narrow(const wchar_t* text)
+{
+    return text ? Narrow(std::wstring(text)) : std::string();
+}
+inline std::wstring Widen(const std::string& text)
+{
+    std::u16string wide = Utf8ToUtf16(text);
+    return std::wstring(wide.begin(), wide.end());
+}
+#endif
 
 // Windows-1252; the five unassigned bytes map to U+FFFD.
 std::string Cp1252ToUtf8(const std::string& text);

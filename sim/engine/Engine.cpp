@@ -119,15 +119,6 @@ static void WaitForResume(EngineState& state, DWORD utterance) {
     }
 }
 
-static std::vector<std::string> SplitWords(const std::string& phrase) {
-    std::vector<std::string> words;
-    std::istringstream in(phrase);
-    std::string word;
-    while (in >> word)
-        words.push_back(word);
-    return words;
-}
-
 static std::vector<BYTE> BuildPhrase(const std::vector<SpokenWord>& words) {
     std::vector<BYTE> phrase(4, 0);
     for (const SpokenWord& word : words) {

@@ -4,7 +4,7 @@
 
 #include "CoreBridge.h"
 #include "SimEngine.h"
-#include "WideText.h"
+#include "TextConversion.h"
 #include "../../grammar/DragonInterfaces.h"
 
 #include <wrl/client.h>

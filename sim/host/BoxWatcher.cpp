@@ -115,8 +115,8 @@ void BoxWatcher::Scan() {
 
 void BoxWatcher::Answer(HWND box) {
     BoxRecord record;
-    record.caption = Utf8(WindowText(box));
-    record.text = Utf8(WindowText(GetDlgItem(box, kBoxTextId)));
+    record.caption = qmsim::Narrow(WindowText(box));
+    record.text = qmsim::Narrow(WindowText(GetDlgItem(box, kBoxTextId)));
 
     int answer = 0;
     {

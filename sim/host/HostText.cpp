@@ -1,11 +1,6 @@
 #include "HostText.h"
-#include "WideText.h"
 
 namespace qmhost {
-
-std::string Utf8(const std::wstring& text) { return qmsim::Narrow(text.c_str()); }
-
-std::wstring Wide(const std::string& text) { return qmsim::Widen(text); }
 
 std::wstring WindowText(HWND window) {
     DWORD_PTR length = 0;

@@ -1,14 +1,13 @@
-// Text helpers of the host: UTF-8 <-> UTF-16, a window's text, one-line forms for the
-// transcript.
+// Text helpers of the host: a window's text, one-line forms for the transcript. The
+// conversions are qmsim::Narrow and qmsim::Widen (TextConversion.h).
 #pragma once
+
+#include "TextConversion.h"
 
 #include <windows.h>
 #include <string>
 
 namespace qmhost {
-
-std::string Utf8(const std::wstring& text);
-std::wstring Wide(const std::string& text);
 
 // WM_GETTEXT with a time limit, so that a hung window cannot stop the host.
 std::wstring WindowText(HWND window);

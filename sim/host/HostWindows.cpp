@@ -122,7 +122,7 @@ LRESULT CALLBACK HostWindows::MainProc(HWND window, UINT message, WPARAM wParam,
             GetWindowTextW(self->edit_, &text[0], length + 1);
             text.resize(length);
             if (self->speak_)
-                self->speak_(Utf8(text));
+                self->speak_(qmsim::Narrow(text));
             return 0;
         }
         break;

@@ -28,7 +28,7 @@ std::wstring DragonConfigurationFolder() { return L"C:\\ProgramData\\Nuance\\Nat
 std::string GuidText(const GUID& guid) {
     wchar_t text[64] = {};
     StringFromGUID2(guid, text, 64);
-    return Utf8(text);
+    return qmsim::Narrow(text);
 }
 
 bool ModuleLoader::Create(LoadedModule& module, IUnknown* object) {
@@ -49,7 +49,7 @@ int ModuleLoader::LoadFromConfiguration(const std::wstring& folder) {
     int created = 0;
     for (const wchar_t* key = keys.data(); key < keys.data() + got && *key; key += wcslen(key) + 1) {
         LoadedModule module;
-        module.name = Utf8(key);
+        module.name = qmsim::Narrow(key);
         wchar_t guid[256] = {};
         GetPrivateProfileStringW(key, L"App Support GUID", L"", guid, 256, apps.c_str());
         if (!*guid) {
@@ -57,7 +57,7 @@ int ModuleLoader::LoadFromConfiguration(const std::wstring& folder) {
             continue;
         }
         if (FAILED(CLSIDFromString(guid, &module.clsid))) {
-            engine_.Record("global client " + module.name + ": bad class identifier " + Utf8(guid));
+            engine_.Record("global client " + module.name + ": bad class identifier " + qmsim::Narrow(guid));
             continue;
         }
         Microsoft::WRL::ComPtr<IUnknown> object;
@@ -74,13 +74,13 @@ int ModuleLoader::LoadFromConfiguration(const std::wstring& folder) {
             ++created;
     }
     if (created == 0)
-        engine_.Record("no global client loaded from " + Utf8(system));
+        engine_.Record("no global client loaded from " + qmsim::Narrow(system));
     return created;
 }
 
 bool ModuleLoader::LoadFromFile(const std::wstring& path, const CLSID& clsid) {
     LoadedModule module;
-    module.name = Utf8(path);
+    module.name = qmsim::Narrow(path);
     module.path = path;
     module.clsid = clsid;
     module.library = LoadLibraryW(path.c_str());

@@ -18,7 +18,7 @@ HWND FindModuleDialog() { return FindTopLevel(kModuleDialogTitle, true, true); }
 std::string ReadModuleLog() {
     HWND dialog = FindModuleDialog();
     HWND log = dialog ? GetDlgItem(dialog, kModuleLogId) : nullptr;
-    return log ? WithoutReturns(Utf8(WindowText(log))) : std::string();
+    return log ? WithoutReturns(qmsim::Narrow(WindowText(log))) : std::string();
 }
 
 LogHistory::LogHistory() { g_history = this; }
@@ -60,7 +60,7 @@ void LogHistory::Follow() {
         dialog_ = dialog;
         log_ = log;
     }
-    Keep(WithoutReturns(Utf8(WindowText(log))));
+    Keep(WithoutReturns(qmsim::Narrow(WindowText(log))));
 }
 
 LRESULT CALLBACK LogHistory::AfterMessage(int code, WPARAM wParam, LPARAM lParam) {
@@ -74,7 +74,7 @@ LRESULT CALLBACK LogHistory::AfterMessage(int code, WPARAM wParam, LPARAM lParam
             ours = sent->hwnd == history->log_;
         }
         if (ours)
-            history->Keep(WithoutReturns(Utf8(WindowText(sent->hwnd))));
+            history->Keep(WithoutReturns(qmsim::Narrow(WindowText(sent->hwnd))));
     }
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }

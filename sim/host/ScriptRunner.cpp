@@ -235,7 +235,7 @@ StepOutcome ScriptRunner::Execute(const ScriptCommand& c) {
     if (c.name == "close") {
         // As a click on the close box: the system menu's Close.
         std::string title = Joined(a, 0);
-        HWND window = FindTopLevel(Wide(title), true, false);
+        HWND window = FindTopLevel(qmsim::Widen(title), true, false);
         if (!window)
             return Fail("no window \"" + title + "\"");
         PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
@@ -272,7 +272,7 @@ StepOutcome ScriptRunner::Execute(const ScriptCommand& c) {
     }
     if (c.name == "window") {
         // window TITLE: a window of this program with that title (made on first use), in front
-        HWND window = windows_.Extra(Wide(Joined(a, 0)));
+        HWND window = windows_.Extra(qmsim::Widen(Joined(a, 0)));
         return window ? BringToForeground(window, Joined(a, 0)) : Fail("cannot make the window");
     }
     if (c.name == "expect-transcript" || c.name == "expect-no-transcript" || c.name == "wait-transcript")
@@ -397,9 +397,9 @@ HWND ScriptRunner::NamedWindow(const std::string& which) {
         return windows_.FontDialog();
     if (which == "other")
         return FindTopLevel(L"Other Application", false, false);
-    if (HWND made = windows_.FindExtra(Wide(which)))
+    if (HWND made = windows_.FindExtra(qmsim::Widen(which)))
         return made;
-    return FindTopLevel(Wide(which), false, false);
+    return FindTopLevel(qmsim::Widen(which), false, false);
 }
 
 StepOutcome ScriptRunner::Foreground(const std::string& which) {
@@ -417,7 +417,7 @@ StepOutcome ScriptRunner::Foreground(const std::string& which) {
         ShowWindow(windows_.DragonPad(), SW_SHOW);
         target = windows_.FontDialog();
     } else {
-        target = FindTopLevel(Wide(which), false, false);
+        target = FindTopLevel(qmsim::Widen(which), false, false);
     }
     return BringToForeground(target, which);
 }
@@ -435,7 +435,7 @@ StepOutcome ScriptRunner::BringToForeground(HWND target, const std::string& whic
     SetForegroundWindow(target);
     return WaitFor(3000, [target] { return GetForegroundWindow() == target; },
                    [this, target] {
-                       engine_.Record("foreground \"" + Utf8(WindowText(target)) + "\" (hwnd " +
+                       engine_.Record("foreground \"" + qmsim::Narrow(WindowText(target)) + "\" (hwnd " +
                                       std::to_string(static_cast<unsigned long>(reinterpret_cast<uintptr_t>(target))) +
                                       ")");
                        return Done();
@@ -463,7 +463,7 @@ StepOutcome ScriptRunner::StartOtherApp() {
     if (!CreateProcessW(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
                         &otherApp_)) {
         otherApp_ = {};
-        return Fail("cannot start " + Utf8(exe));
+        return Fail("cannot start " + qmsim::Narrow(exe));
     }
     return Expect(5000, shown, noWindow);
 }
@@ -511,7 +511,7 @@ StepOutcome ScriptRunner::DialogCommand(const ScriptCommand& c) {
     const std::string title = a[0], idText = a[2];
     auto look = [search, title, idText, id, acts] {
         Search& s = *search;
-        s.dialog = FindTopLevel(Wide(title), true, true, acts);
+        s.dialog = FindTopLevel(qmsim::Widen(title), true, true, acts);
         s.control = s.dialog ? GetDlgItem(s.dialog, static_cast<int>(id)) : nullptr;
         std::string control = "control " + idText + " of \"" + title + "\"";
         if (!s.dialog)
@@ -537,7 +537,7 @@ StepOutcome ScriptRunner::DialogOperation(const ScriptCommand& c, HWND dialog, H
     const std::string name = "control " + a[2] + " of \"" + a[0] + "\"";
     DWORD_PTR result = 0;
     if (op == "set") {
-        std::wstring wide = Wide(text);
+        std::wstring wide = qmsim::Widen(text);
         SendMessageTimeoutW(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(wide.c_str()), SMTO_ABORTIFHUNG, 2000,
                             &result);
         return Done();
@@ -557,11 +557,11 @@ StepOutcome ScriptRunner::DialogOperation(const ScriptCommand& c, HWND dialog, H
                       [name] { return name + " did not become checked"; });
     }
     if (op == "read") {
-        engine_.Record("dialog \"" + a[0] + "\" control " + a[2] + ": \"" + OneLine(Utf8(WindowText(control))) + "\"");
+        engine_.Record("dialog \"" + a[0] + "\" control " + a[2] + ": \"" + OneLine(qmsim::Narrow(WindowText(control))) + "\"");
         return Done();
     }
     if (op == "select") {
-        std::wstring wide = Wide(text);
+        std::wstring wide = qmsim::Widen(text);
         if (!SendMessageTimeoutW(control, CB_SELECTSTRING, static_cast<WPARAM>(-1),
                                  reinterpret_cast<LPARAM>(wide.c_str()), SMTO_ABORTIFHUNG, 2000, &result) ||
             static_cast<LRESULT>(result) == CB_ERR)
@@ -576,7 +576,7 @@ StepOutcome ScriptRunner::DialogOperation(const ScriptCommand& c, HWND dialog, H
         auto got = std::make_shared<std::string>();
         return Expect(kControlWaitMs,
                       [control, op, text, got] {
-                          *got = Utf8(WindowText(control));
+                          *got = qmsim::Narrow(WindowText(control));
                           if (op == "expect-exact")
                               return *got == text;
                           *got = WithoutReturns(*got);
@@ -603,12 +603,12 @@ StepOutcome ScriptRunner::FileDialog(const ScriptCommand& c) {
     bool cancel = path == "cancel";
     auto dialog = std::make_shared<HWND>(nullptr);
     auto answer = [this, dialog, path, cancel] {
-        std::string title = Utf8(WindowText(*dialog));
+        std::string title = qmsim::Narrow(WindowText(*dialog));
         if (!cancel) {
             HWND edit = FileNameEdit(*dialog);
             if (!edit)
                 return Fail("the Open dialog \"" + title + "\" has no file-name box");
-            std::wstring wide = Wide(path);
+            std::wstring wide = qmsim::Widen(path);
             DWORD_PTR result = 0;
             SendMessageTimeoutW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(wide.c_str()), SMTO_ABORTIFHUNG, 2000,
                                 &result);
@@ -733,7 +733,7 @@ StepOutcome ScriptRunner::WindowExpectation(const ScriptCommand& c) {
     const std::vector<std::string>& a = c.args;
     if (a.empty() || (c.name == "expect-window" && a.size() < 2))
         return Fail("usage: window-rect TITLE, expect-window TITLE visible|hidden|top-left|...|at X Y");
-    HWND window = FindTopLevel(Wide(a[0]), true, false);
+    HWND window = FindTopLevel(qmsim::Widen(a[0]), true, false);
     if (!window)
         return Fail("no window \"" + a[0] + "\"");
     RECT rect = {};

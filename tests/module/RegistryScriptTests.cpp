@@ -103,6 +103,9 @@ TEST_F(RegistryScriptTest, FaultyScriptsAreRefusedWithoutWritingAnything)
     const wchar_t* faulty[] = {
         L"",
         L"HKXX { Key = s 'v' }",                               // unknown root
+        L"HKCU { Key = s 'v' }",                               // a root the module does not write
+        L"HKCR { ForceRemove }",                               // a flag without its key
+        L"HKCR { A = s 'a' } HKCR { B = s 'b' }",              // a second block
         L"HKCR { Key = s 'v' ",                                // unclosed block
         L"HKCR { Key = d '1' }",                               // type outside the subset
         L"HKCR { Key = s 'v }",                                // unterminated text

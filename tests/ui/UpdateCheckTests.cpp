@@ -127,7 +127,7 @@ protected:
     {
         installed = "before";
         latest = "previous";
-        runUpdateCheckMenu(installed, latest);
+        checkForUpdate(installed, latest, UpdateCheckReply::WithOutcome);
     }
 
     void ExpectOneBox(const std::wstring& text, const std::wstring& caption, UINT flags)
