@@ -1,9 +1,9 @@
 #include "TestDriverWindow.h"
 
-#include "common/ModuleInstance.h"
-#include "common/TextConversion.h"
-#include "ui/DriverMessages.h"
-#include "ui/resource.h"
+#include "../common/ModuleInstance.h"
+#include "../common/TextConversion.h"
+#include "DriverMessages.h"
+#include "resource.h"
 
 #include <richedit.h>
 

@@ -1,10 +1,10 @@
 #include "UpdateCheck.h"
 
-#include "common/MessageBoxes.h"
-#include "common/ModuleInstance.h"
-#include "common/TextConversion.h"
-#include "ui/DownloadStatusCallback.h"
-#include "ui/VersionCompare.h"
+#include "../common/MessageBoxes.h"
+#include "../common/ModuleInstance.h"
+#include "../common/TextConversion.h"
+#include "DownloadStatusCallback.h"
+#include "VersionCompare.h"
 
 #include <windows.h>
 #include <urlmon.h>
