@@ -1,7 +1,10 @@
 #include "CommandHost.h"
 
+#include "../grammar/CGramObj.h"
+
 #include <cstdarg>
 #include <cstdio>
+#include <memory>
 
 int nextCommandNumber = 1;
 
@@ -14,4 +17,14 @@ void CommandHost::logFormat(const char* format, ...)
     va_end(arguments);
     buffer[sizeof(buffer) - 1] = '\0';
     log(buffer);
+}
+
+CGramObj* CommandHost::loadCommandGrammar(const std::vector<unsigned char>& binary)
+{
+    std::unique_ptr<CGramObj> grammar(new CGramObj());
+    grammar->init(this);
+    if (!grammar->load(binary.data(), static_cast<DWORD>(binary.size()), 0, 0))
+        return nullptr;
+    ++loadedCount;
+    return grammar.release(); // now in grammars
 }

@@ -28,6 +28,10 @@ public:
     // printf-style into a 256-byte buffer; longer texts are cut.
     void logFormat(const char* format, ...);
 
+    // A new command grammar loaded from a binary grammar, in grammars and counted in
+    // loadedCount; null when the recogniser refused it.
+    CGramObj* loadCommandGrammar(const std::vector<unsigned char>& binary);
+
     // Releases every command grammar (Tools - Release All Commands).
     virtual void releaseAll() = 0;
     // The activation statistics boxes of the test-driver window.

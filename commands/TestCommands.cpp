@@ -10,7 +10,6 @@
 
 #include <charconv>
 #include <cstdio>
-#include <memory>
 
 namespace {
 
@@ -60,18 +59,15 @@ void CommandHost::loadTestCommands(int count)
     const char* fontTitle = FontDialogTitle(GetSystemDefaultLCID() & 0x3FF);
     for (int i = 0; i < count && parser; ++i) {
         const int k = i + 1;
-        std::unique_ptr<CGramObj> grammar(new CGramObj());
-        grammar->init(this);
         if (!parser->Compile(testCommandText(k), false)) {
             log("Compiling from string failed.");
             break;
         }
-        if (!grammar->load(parser->packed.data(), static_cast<DWORD>(parser->packed.size()), 0, 0)) {
+        CGramObj* loaded = loadCommandGrammar(parser->packed);
+        if (!loaded) {
             logFormat("\nGrammar failed to load in round %i ...\n\n", k);
             break;
         }
-        CGramObj* loaded = grammar.release(); // now in grammars
-        ++loadedCount;
         ++nextCommandNumber;
         if (i >= half) {
             loaded->isSpecific = 1;

@@ -6,7 +6,6 @@
 
 #include <commdlg.h>
 
-#include <cstdio>
 #include <memory>
 #include <new>
 #include <vector>
@@ -96,16 +95,13 @@ void ModuleController::loadFromBinary()
         return;
     }
 
-    std::unique_ptr<CGramObj> created(new CGramObj());
-    created->init(this);
-    if (!created->load(bytes.data(), static_cast<DWORD>(bytes.size()), 0, 0)) {
+    CGramObj* grammar = loadCommandGrammar(bytes);
+    if (!grammar) {
         log("Grammar failed to load\r\n");
         return;
     }
-    CGramObj* grammar = created.release(); // now in grammars
     // Kept allocated through the boxes below; a release there unloads it.
     GrammarWalk keep(*this);
-    ++loadedCount;
 
     // Refusals show their own boxes, whose loops may release the grammar meanwhile.
     grammar->listSet("OnOff");
@@ -117,9 +113,7 @@ void ModuleController::loadFromBinary()
     log("Grammar loaded successfully.\r\n");
     if (grammar->activate("1", nullptr)) {
         ++globalActiveCount;
-        char activated[64];
-        snprintf(activated, sizeof(activated), "Rule <%i> activated successfully.\n", 1);
-        log(activated);
+        log("Rule <1> activated successfully.\n");
     } else {
         log("Activating rule failed.");
     }

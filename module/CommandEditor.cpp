@@ -13,8 +13,8 @@
 #include "../grammar/CGramObj.h"
 #include "../ui/resource.h"
 
+#include <algorithm>
 #include <cstdio>
-#include <memory>
 #include <string>
 
 namespace {
@@ -64,11 +64,7 @@ bool NarrowControlText(HWND dialog, int id, std::string& text)
 
 void RemoveCarriageReturns(std::string& text)
 {
-    std::string kept;
-    for (char c : text)
-        if (c != '\r')
-            kept += c;
-    text.swap(kept);
+    text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
 }
 
 void SetText(HWND dialog, int id, const wchar_t* text)
@@ -463,14 +459,11 @@ int ModuleController::addCustomCommand(HWND dialog, std::string text)
     if (!parser || !parser->Compile(text, false))
         return 0;
     const std::vector<NameEntry> lists = parser->knownLists;
-    std::unique_ptr<CGramObj> created(new CGramObj());
-    created->init(this);
-    if (!created->load(parser->packed.data(), static_cast<DWORD>(parser->packed.size()), 0, 0))
+    CGramObj* grammar = loadCommandGrammar(parser->packed);
+    if (!grammar)
         return 0;
-    CGramObj* grammar = created.release(); // now in grammars
     // Kept allocated through the boxes below; a release there unloads it.
     GrammarWalk keep(*this);
-    ++loadedCount;
     grammar->number = nextCommandNumber++;
     const int number = grammar->number;
 

@@ -149,7 +149,9 @@ LPARAM ModuleController::waitForMessage(UINT message, WPARAM wParam)
     AwaitedMessage* own = new AwaitedMessage{message, wParam, 0, false, awaitedMessages};
     awaitedMessages = own;
 
-    MSG taken;
+    // The entry is marked here or by a loop inside a dispatch; the wait ends after the next
+    // dispatch (a message a dialog takes is dispatched by the dialog, not here).
+    MSG taken = {};
     BOOL got;
     while ((got = GetMessageW(&taken, nullptr, 0, 0)) > 0) {
         for (AwaitedMessage* entry = awaitedMessages; entry; entry = entry->next) {
@@ -165,28 +167,24 @@ LPARAM ModuleController::waitForMessage(UINT message, WPARAM wParam)
             continue;
         TranslateMessage(&taken);
         DispatchMessageW(&taken);
-
-        for (AwaitedMessage** link = &awaitedMessages; *link; link = &(*link)->next) {
-            AwaitedMessage* entry = *link;
-            if (entry->message != message || entry->wParam != wParam || !entry->received)
-                continue;
-            *link = entry->next;
-            const LPARAM result = entry->lParam;
-            delete entry;
-            // An enclosing wait wakes up and looks at its own entry. A window that the
-            // dispatch destroyed takes no message: then the thread's queue gets it.
-            if (!PostMessageW(taken.hwnd, WM_NULL, 0, 0))
-                PostMessageW(nullptr, WM_NULL, 0, 0);
-            return result;
-        }
+        if (own->received)
+            break;
     }
 
     for (AwaitedMessage** link = &awaitedMessages; *link; link = &(*link)->next) {
         if (*link == own) {
             *link = own->next;
-            delete own;
             break;
         }
+    }
+    const LPARAM result = own->lParam;
+    delete own;
+    if (got > 0) { // the loop ended at this wait's message
+        // An enclosing wait wakes up and looks at its own entry. A window that the
+        // dispatch destroyed takes no message: then the thread's queue gets it.
+        if (!PostMessageW(taken.hwnd, WM_NULL, 0, 0))
+            PostMessageW(nullptr, WM_NULL, 0, 0);
+        return result;
     }
     // The quit message belongs to the thread's own loop and to every wait enclosing this one.
     if (got == 0)
