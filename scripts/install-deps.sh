@@ -1,17 +1,38 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need; installs nothing when all are there.
 set -eu
-need=()
+here=$(cd "$(dirname "$0")" && pwd)
+SUDO=; [ "$(id -u)" -eq 0 ] || SUDO=sudo
 have() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"; }
+
+# A mirror in the middle of a sync can fail some index files: the update's errors are only
+# reported, the install says whether what is needed could be had, and both are tried again
+# a few times before giving up.
+apt_install() {
+  for attempt in 1 2 3 4 5; do
+    $SUDO apt-get update -qq || echo "install-deps: apt-get update reported errors (attempt $attempt)" >&2
+    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "$@" && return 0
+    [ $attempt -lt 5 ] && sleep 30
+  done
+  return 1
+}
+
+need=()
 for p in cmake make g++ clang libclang-rt-14-dev googletest g++-mingw-w64-i686 g++-mingw-w64-x86-64 \
-         wine wine32:i386 wine64 xvfb xauth wixl msitools; do
+         wine wine64 xvfb xauth wixl msitools; do
   have "$p" || need+=("$p")
 done
-[ ${#need[@]} -eq 0 ] && exit 0
-SUDO=; [ "$(id -u)" -eq 0 ] || SUDO=sudo
-echo "Installing: ${need[*]}"
-if ! dpkg --print-foreign-architectures | grep -qx i386; then
-  $SUDO dpkg --add-architecture i386
+
+# 32-bit Wine only where the kernel runs 32-bit programs (scripts/can-run-32bit.sh, which needs
+# the 32-bit C library to tell); elsewhere the Windows tests run under 64-bit Wine alone.
+if ! "$here/can-run-32bit.sh" && ! have libc6:i386 && [ ${#need[@]} -gt 0 ]; then
+  dpkg --print-foreign-architectures | grep -qx i386 || $SUDO dpkg --add-architecture i386
+  apt_install libc6:i386 || echo "install-deps: no 32-bit C library: 32-bit Wine is left out" >&2
 fi
-$SUDO apt-get update -qq
-DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${need[@]}"
+if "$here/can-run-32bit.sh"; then
+  have wine32:i386 || need+=(wine32:i386)
+fi
+
+[ ${#need[@]} -eq 0 ] && exit 0
+echo "Installing: ${need[*]}"
+apt_install "${need[@]}" || { echo "install-deps: could not install: ${need[*]}" >&2; exit 1; }
