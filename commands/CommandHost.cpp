@@ -26,5 +26,6 @@ CGramObj* CommandHost::loadCommandGrammar(const std::vector<unsigned char>& bina
     if (!grammar->load(binary.data(), static_cast<DWORD>(binary.size()), 0, 0))
         return nullptr;
     ++loadedCount;
+    ++nextCommandNumber;
     return grammar.release(); // now in grammars
 }

@@ -28,8 +28,10 @@ public:
     // printf-style into a 256-byte buffer; longer texts are cut.
     void logFormat(const char* format, ...);
 
-    // A new command grammar loaded from a binary grammar, in grammars and counted in
-    // loadedCount; null when the recogniser refused it.
+    // A new command grammar loaded from a binary grammar, in grammars, counted in loadedCount
+    // and numbered: it took the number nextCommandNumber had before the call, which keeps
+    // the command grammars numbered 1 ... loadedCount in load order whatever loaded them.
+    // Null when the recogniser refused it.
     CGramObj* loadCommandGrammar(const std::vector<unsigned char>& binary);
 
     // Releases every command grammar (Tools - Release All Commands).

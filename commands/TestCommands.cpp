@@ -68,7 +68,6 @@ void CommandHost::loadTestCommands(int count)
             logFormat("\nGrammar failed to load in round %i ...\n\n", k);
             break;
         }
-        ++nextCommandNumber;
         if (i >= half) {
             loaded->isSpecific = 1;
             loaded->moduleName = "natspeak";

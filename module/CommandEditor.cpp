@@ -459,13 +459,13 @@ int ModuleController::addCustomCommand(HWND dialog, std::string text)
     if (!parser || !parser->Compile(text, false))
         return 0;
     const std::vector<NameEntry> lists = parser->knownLists;
+    const int number = nextCommandNumber;
     CGramObj* grammar = loadCommandGrammar(parser->packed);
     if (!grammar)
         return 0;
     // Kept allocated through the boxes below; a release there unloads it.
     GrammarWalk keep(*this);
-    grammar->number = nextCommandNumber++;
-    const int number = grammar->number;
+    grammar->number = number;
 
     // Every call below may show a box, whose loop may release the grammar.
     for (const NameEntry& list : lists) {

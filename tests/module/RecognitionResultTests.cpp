@@ -152,3 +152,34 @@ TEST_F(RecognitionResultTest, AWordLongerThanTheRecordBufferIsReadWholeAndItsLin
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(RecognitionResultTest, ListEntriesPassWholeAndDictatedWordsStopAtTheirFirstBackslash)
+{
+    const struct {
+        const char* grammar;
+        std::vector<const char*> values; // of the list OnOff
+        const char* said;
+        const char* lists;
+    } cases[] = {
+        {"<dgndictation> imported;\n<1> exported = Switch {OnOff} <dgndictation> now;\n", {"on\\On"},
+         "Switch on\\On hello\\Hello world now", "Lists: <_arg1 = on\\On> <_arg2 = hello world > \n"},
+        {"<1> exported = Flip {OnOff} {OnOff};\n", {"On", "Off"}, "Flip Off On",
+         "Lists: <_arg1 = Off> <_arg2 = On> \n"},
+    };
+    for (const auto& c : cases) {
+        SetDlgItemTextW(dialog, IDC_MESSAGE_LOG, L"");
+        CGramObj* grammar = Load(c.grammar);
+        for (const char* value : c.values)
+            ASSERT_EQ(1, grammar->listAppend("OnOff", value)) << c.said;
+        qmsim::SayResult said = engine.Say(c.said);
+        ASSERT_TRUE(said.recognised) << c.said << ": " << said.failure;
+        ASSERT_TRUE(WaitFor("> \n")) << c.said;
+        EXPECT_NE(std::string::npos, LogOf(dialog).find(c.lists)) << LogOf(dialog);
+        grammar->release();
+        controller.reclaim(grammar);
+    }
+}
+
+} // namespace

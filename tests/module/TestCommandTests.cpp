@@ -343,3 +343,58 @@ TEST_F(TestCommandTest, ReleasingAllWhileAnActivationBoxIsOpenEndsTheWalk)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(TestCommandTest, UtteranceBeginsQueuedTogetherAreHandledInOrderEachCookieOnce)
+{
+    controller.loadTestCommands(100);
+    HWND pad = Foreground(L"DragonPad - Document");
+    // Both begins are posted before the event hub gets to run.
+    const DWORD first = engine.BeginUtterance("nothing");
+    const DWORD second = engine.BeginUtterance("nothing");
+    ASSERT_TRUE(PumpUntil([&] { return engine.UtteranceResumed(first) && engine.UtteranceResumed(second); }));
+    engine.FinishUtterance(first);
+    engine.FinishUtterance(second);
+
+    std::vector<std::string> order;
+    for (const std::string& line : engine.Transcript()) {
+        if (line.find("resume with unexpected cookie") != std::string::npos)
+            ADD_FAILURE() << line;
+        if (line.find("utterance begin cookie ") != std::string::npos || line.find("resume cookie ") != std::string::npos)
+            order.push_back(line.substr(line.find("0x"), 21));
+    }
+    // Begun first, second; handed back first, second.
+    ASSERT_EQ(4u, order.size());
+    EXPECT_EQ(order[0], order[2]);
+    EXPECT_EQ(order[1], order[3]);
+    EXPECT_NE(order[0], order[1]);
+    EXPECT_EQ(Joined(Bound(1, 50, nullptr), Bound(51, 75, pad)), ActiveCommandRules(engine));
+    EXPECT_EQ(L"50/25/0", Statistics());
+}
+
+TEST_F(TestCommandTest, WithNothingLoadedTheStatisticsBoxesAreNotRewritten)
+{
+    const struct {
+        const char* what;
+        std::function<void()> act;
+    } cases[] = {
+        {"a compile failure in round 1",
+         [&] {
+             testCommandText = [](int) { return std::string("<1> exported = ;\n"); };
+             controller.loadTestCommands(100);
+         }},
+        {"an utterance begin", [&] { Utterance(); }},
+    };
+    for (const auto& c : cases) {
+        // Counts the boxes do not show: a refresh would write them.
+        controller.globalActiveCount = 7;
+        controller.appActiveCount = 8;
+        controller.windowActiveCount = 9;
+        c.act();
+        EXPECT_EQ(0, controller.loadedCount) << c.what;
+        EXPECT_EQ(L"0/0/0", Statistics()) << c.what;
+    }
+}
+
+} // namespace
