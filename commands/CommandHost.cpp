@@ -1,5 +1,6 @@
 #include "CommandHost.h"
 
+#include "../compiler/GramParser.h"
 #include "../grammar/CGramObj.h"
 
 #include <cstdarg>
@@ -17,6 +18,14 @@ void CommandHost::logFormat(const char* format, ...)
     va_end(arguments);
     buffer[sizeof(buffer) - 1] = '\0';
     log(buffer);
+}
+
+bool CommandHost::compilerBusy()
+{
+    if (!parser || !parser->compiling())
+        return false;
+    log(">> The grammar compiler is busy: close its message box first, then try again.\n");
+    return true;
 }
 
 CGramObj* CommandHost::loadCommandGrammar(const std::vector<unsigned char>& binary)

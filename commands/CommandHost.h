@@ -28,6 +28,10 @@ public:
     // printf-style into a 256-byte buffer; longer texts are cut.
     void logFormat(const char* format, ...);
 
+    // True, after a log line, while a compilation is running: its box's message loop may ask
+    // for another, which is refused rather than made to wait (it cannot wait on this thread).
+    bool compilerBusy();
+
     // A new command grammar loaded from a binary grammar, in grammars, counted in loadedCount
     // and numbered: it took the number nextCommandNumber had before the call, which keeps
     // the command grammars numbered 1 ... loadedCount in load order whatever loaded them.

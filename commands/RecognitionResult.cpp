@@ -164,7 +164,8 @@ void CommandHost::onPhraseFinish(CGramObj& grammar, DWORD flags, PSRPHRASEW phra
     }
     graph.Reset();
     basic.Reset();
-    if (!scriptToRun.empty())
+    // A box of this result's handling may have begun a shutdown: no script runs any more.
+    if (!scriptToRun.empty() && !shuttingDown)
         handOverScript(scriptToRun, values.empty() ? nullptr : values.data());
 }
 

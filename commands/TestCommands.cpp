@@ -45,6 +45,8 @@ const char* FontDialogTitle(unsigned primaryLanguage)
 
 void CommandHost::loadTestCommands(int count)
 {
+    if (compilerBusy())
+        return;
     releaseAll();
 
     const int half = count / 2;
@@ -59,11 +61,13 @@ void CommandHost::loadTestCommands(int count)
     const char* fontTitle = FontDialogTitle(GetSystemDefaultLCID() & 0x3FF);
     for (int i = 0; i < count && parser; ++i) {
         const int k = i + 1;
-        if (!parser->Compile(testCommandText(k), false)) {
+        // The compiler outlives a disconnect that its boxes' message loops may run.
+        GramParser* compiler = parser;
+        if (!compiler->Compile(testCommandText(k), false)) {
             log("Compiling from string failed.");
             break;
         }
-        CGramObj* loaded = loadCommandGrammar(parser->packed);
+        CGramObj* loaded = loadCommandGrammar(compiler->packed);
         if (!loaded) {
             logFormat("\nGrammar failed to load in round %i ...\n\n", k);
             break;
@@ -83,8 +87,8 @@ void CommandHost::loadTestCommands(int count)
 
     // Newest first: counting down from loadedCount gives each grammar its own number.
     globalActiveCount = 0;
-    GrammarWalk walk(*this);
-    const unsigned generation = grammarListGeneration();
+    Busy busy(*this);
+    const unsigned removals = commandRemovals();
     int number = loadedCount;
     for (CGramObj* grammar = grammars; grammar; grammar = grammar->next, --number) {
         if (grammar->isSpecific)
@@ -94,7 +98,7 @@ void CommandHost::loadTestCommands(int count)
         else
             logFormat(kActivationFailed, number);
         // A box's message loop may have released the set meanwhile: it wrote its own lines.
-        if (grammarListGeneration() != generation)
+        if (commandRemovals() != removals)
             return;
     }
     refreshStatistics();
@@ -118,8 +122,8 @@ void CommandHost::updateWindowActivation(std::string moduleName, std::string tit
     windowActiveCount = 0;
 
     const std::string prefix = title.substr(0, 9);
-    GrammarWalk walk(*this);
-    const unsigned generation = grammarListGeneration();
+    Busy busy(*this);
+    const unsigned removals = commandRemovals();
     // Whether window still exists, as activate would ask; only a call out can change that.
     int windowExists = -1;
     int number = loadedCount;
@@ -150,7 +154,7 @@ void CommandHost::updateWindowActivation(std::string moduleName, std::string tit
         } else {
             continue; // bound by the engine to the window of its last activation
         }
-        if (grammarListGeneration() != generation)
+        if (commandRemovals() != removals)
             return;
     }
     refreshStatistics();

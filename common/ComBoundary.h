@@ -25,9 +25,13 @@ HRESULT RunAtComBoundary(const wchar_t* prefix, Work&& work)
     }
     if (FAILED(hr)) {
         // The error was raised here, not by a call into Dragon: an error object still set
-        // on the thread belongs to something else.
+        // on the thread belongs to something else. The report's own box runs a message loop
+        // whose work may throw too: that stays here as well.
         SetErrorInfo(0, nullptr);
-        reportComError(prefix, hr);
+        try {
+            reportComError(prefix, hr);
+        } catch (...) {
+        }
     }
     return hr;
 }

@@ -13,8 +13,21 @@ int32_t FindName(const std::vector<NameEntry>& table, const std::string& name)
     return 0;
 }
 
+namespace {
+
+struct CompilingScope {
+    explicit CompilingScope(bool& flag) : m_flag(flag) { m_flag = true; }
+    ~CompilingScope() { m_flag = false; }
+    bool& m_flag;
+};
+
+} // namespace
+
 bool GramParser::Compile(std::string text, bool dump)
 {
+    if (m_compiling)
+        return false;
+    CompilingScope scope(m_compiling);
     Reset();
     try {
         if (!GetLines(text)) {

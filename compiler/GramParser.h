@@ -60,7 +60,10 @@ public:
     // the caller's stack (Dragon's thread has a small one).
     static constexpr int kMaxGroupDepth = 100;
 
+    // Not re-entrant: a box shown by a compilation may run a message loop that asks for
+    // another one, which fails at once and leaves the running one's state alone.
     bool Compile(std::string text, bool dump);
+    bool compiling() const { return m_compiling; }
     bool GetLines(const std::string& text);
     bool ParseRules();
     void Reset();
@@ -90,6 +93,7 @@ private:
     [[noreturn]] void Fail(const char* message);
 
     int groupDepth = 0;
+    bool m_compiling = false;
 };
 
 // Linear lookup by exact name; returns the entry's ID or 0 when the name is absent.

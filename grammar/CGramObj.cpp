@@ -127,6 +127,8 @@ int CGramObj::loadWithSink(GrammarKind kind, const void* data, DWORD size, DWORD
 
 int CGramObj::load(const void* data, DWORD size, DWORD option1, DWORD option2)
 {
+    if (owner && owner->shuttingDown)
+        return 0;
     if (!owner || !owner->central) {
         ShowMessageBoxW(nullptr, L"Calling CGramObj::load is not allowed before calling connectDragon", L"Error",
                         MB_ICONHAND);
@@ -147,7 +149,7 @@ int CGramObj::load(const void* data, DWORD size, DWORD option1, DWORD option2)
 
 int CGramObj::loadBuiltinCommands(const void* data, DWORD size)
 {
-    if (!owner || !owner->central)
+    if (!owner || !owner->central || owner->shuttingDown)
         return 0;
     if (!data || size == 0) {
         owner->log("No data passed to CGramObj::loadBuiltinCommands()\n");
@@ -197,6 +199,8 @@ bool CGramObj::knownActiveFor(const char* ruleName, HWND window) const
 
 int CGramObj::activate(const char* ruleName, HWND window)
 {
+    if (owner && owner->shuttingDown)
+        return 0;
     if (!GrammarLoaded(gramCommon))
         return 0;
     if (window && !IsWindow(window))
@@ -304,6 +308,6 @@ void CGramObj::onPhraseFinish(DWORD flags, PSRPHRASEW phrase, IUnknown* results)
 {
     if (!owner)
         return;
-    GrammarOwner::GrammarWalk keep(*owner);
+    GrammarOwner::Busy busy(*owner);
     owner->onPhraseFinish(*this, flags, phrase, results);
 }

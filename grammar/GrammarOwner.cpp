@@ -33,25 +33,23 @@ GrammarOwner::~GrammarOwner()
 
 void GrammarOwner::linkGrammar(CGramObj* grammar)
 {
-    ++m_listGeneration;
     PushGrammar(grammars, &CGramObj::next, grammar);
 }
 
 void GrammarOwner::unlinkGrammar(CGramObj* grammar)
 {
-    ++m_listGeneration;
+    ++m_commandRemovals;
     RemoveGrammar(grammars, &CGramObj::next, grammar);
 }
 
 void GrammarOwner::linkBuiltinGrammar(CGramObj* grammar)
 {
-    ++m_listGeneration;
     PushGrammar(builtinGrammars, &CGramObj::builtinNext, grammar);
 }
 
 void GrammarOwner::unlinkBuiltinGrammar(CGramObj* grammar)
 {
-    ++m_listGeneration;
+    ++m_builtinRemovals;
     RemoveGrammar(builtinGrammars, &CGramObj::builtinNext, grammar);
 }
 
@@ -59,7 +57,7 @@ void GrammarOwner::reclaim(CGramObj* grammar)
 {
     if (!grammar)
         return;
-    if (m_walks == 0) {
+    if (m_busy == 0) {
         delete grammar;
         return;
     }
@@ -75,8 +73,21 @@ void GrammarOwner::deleteReclaimed()
     }
 }
 
-GrammarOwner::GrammarWalk::~GrammarWalk()
+void GrammarOwner::retire()
 {
-    if (--m_owner.m_walks == 0)
-        m_owner.deleteReclaimed();
+    if (m_busy == 0)
+        delete this;
+    else
+        m_retired = true;
+}
+
+GrammarOwner::Busy::~Busy()
+{
+    if (--m_owner.m_busy != 0)
+        return;
+    m_owner.deleteReclaimed();
+    if (m_owner.m_retired) {
+        m_owner.m_retired = false; // the destructor's own frames must not end it again
+        delete &m_owner;
+    }
 }

@@ -1,13 +1,17 @@
 // What a grammar object needs of the controller that owns it: the recogniser, the log, the
-// notification sinks, the two grammar lists, and the lifetime of released grammar objects.
+// notification sinks, the two grammar lists, and the one lifetime rule of the module.
 //
-// Lifetime: grammar objects are made with new; a successful load links one into its list,
-// its release unlinks it at once, and the owner reclaims it with reclaim(). A walk over a
-// list, or a result handler of a grammar, that can call out (a box's message loop may run
-// "Release All Commands" or "Shut Down") holds a GrammarWalk. While any walk is held,
-// reclaimed objects stay allocated; they are deleted when the last walk ends, or at the
-// latest when the owner is destroyed. A walk that called out checks grammarListGeneration() and
-// stops when a list changed, so it never steps onto an object that left its list.
+// Lifetime: whatever a frame on Dragon's thread uses stays alive until the outermost frame
+// that uses it has returned. Every box, dialog, script wait and call into Dragon runs a
+// message loop, in which "Release All Commands", "Shut Down", a load, an utterance or
+// Dragon's UnRegister and final release can run. So every frame that can reach such a loop
+// (a COM method, a message of the event hub, a walk over a list, a result handler) holds a
+// Busy on the owner while it runs, and deletion waits for the last one:
+// - a grammar object leaves its list at its release and is handed to reclaim(): deleted at
+//   once when the owner is not busy, else when the last Busy ends;
+// - the owner itself ends by retire(): deleted at once when not busy, else by the last Busy.
+// A walk that called out checks the removal count of its list and stops when a grammar left
+// that list meanwhile; grammars added at the head do not disturb it.
 #pragma once
 
 #include "DragonInterfaces.h"
@@ -30,6 +34,8 @@ public:
     // Both lists own their grammar objects.
     CGramObj* grammars = nullptr;
     CGramObj* builtinGrammars = nullptr;
+    // From the start of a shutdown to the next connection: nothing is loaded or activated.
+    bool shuttingDown = false;
 
     // The message log.
     virtual void log(const char* text, int highlight = 0) = 0;
@@ -44,18 +50,22 @@ public:
     void unlinkGrammar(CGramObj* grammar);
     void linkBuiltinGrammar(CGramObj* grammar);
     void unlinkBuiltinGrammar(CGramObj* grammar);
-    // Changes with every link and unlink in either list.
-    unsigned grammarListGeneration() const { return m_listGeneration; }
+    // Grow with every grammar that leaves the list.
+    unsigned commandRemovals() const { return m_commandRemovals; }
+    unsigned builtinRemovals() const { return m_builtinRemovals; }
 
-    // Deletes an unlinked grammar object now, or when the last walk ends.
+    // Deletes an unlinked grammar object now, or when the last Busy ends.
     void reclaim(CGramObj* grammar);
+    // Ends the owner: deleted now, or when the last Busy ends. Nothing may use it afterwards
+    // but the frames that are busy with it.
+    void retire();
 
-    class GrammarWalk {
+    class Busy {
     public:
-        explicit GrammarWalk(GrammarOwner& owner) : m_owner(owner) { ++m_owner.m_walks; }
-        ~GrammarWalk();
-        GrammarWalk(const GrammarWalk&) = delete;
-        GrammarWalk& operator=(const GrammarWalk&) = delete;
+        explicit Busy(GrammarOwner& owner) : m_owner(owner) { ++m_owner.m_busy; }
+        ~Busy();
+        Busy(const Busy&) = delete;
+        Busy& operator=(const Busy&) = delete;
 
     private:
         GrammarOwner& m_owner;
@@ -66,8 +76,10 @@ protected:
     virtual ~GrammarOwner();
 
 private:
-    unsigned m_listGeneration = 0;
-    unsigned m_walks = 0;
+    unsigned m_commandRemovals = 0;
+    unsigned m_builtinRemovals = 0;
+    unsigned m_busy = 0;
+    bool m_retired = false;
     CGramObj* m_reclaimed = nullptr; // chained through CGramObj::reclaimedNext
 
     void deleteReclaimed();

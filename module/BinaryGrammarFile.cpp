@@ -101,7 +101,7 @@ void ModuleController::loadFromBinary()
         return;
     }
     // Kept allocated through the boxes below; a release there unloads it.
-    GrammarWalk keep(*this);
+    Busy busy(*this);
 
     // Refusals show their own boxes, whose loops may release the grammar meanwhile.
     grammar->listSet("OnOff");

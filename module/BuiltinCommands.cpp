@@ -9,9 +9,9 @@
 void ModuleController::setBuiltinRuleState(bool shown)
 {
     // Newest first: the head holds builtin6, each following grammar the next lower number.
-    // A refusal's box may run "Shut Down": the walk ends when the list changed.
-    GrammarWalk walk(*this);
-    const unsigned generation = grammarListGeneration();
+    // A refusal's box may run "Shut Down": the walk ends when a built-in grammar left the list.
+    Busy busy(*this);
+    const unsigned removals = builtinRemovals();
     int number = 6;
     for (CGramObj* grammar = builtinGrammars; grammar; grammar = grammar->builtinNext, --number) {
         char rule[256] = {};
@@ -24,7 +24,7 @@ void ModuleController::setBuiltinRuleState(bool shown)
             if (!grammar->deactivate(rule))
                 logFormat("\nGrammar object failed to deactivate rule %s ...\n\n", rule);
         }
-        if (grammarListGeneration() != generation)
+        if (builtinRemovals() != removals)
             return;
     }
 }

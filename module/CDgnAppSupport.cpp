@@ -8,8 +8,10 @@
 
 CDgnAppSupport::~CDgnAppSupport()
 {
-    // The controller goes first; the module lock is lowered after this body.
-    delete m_controller;
+    // The controller goes first (or, when a frame below is still busy with it, when that
+    // frame returns; it keeps the module locked until then).
+    if (m_controller)
+        m_controller->retire();
     m_controller = nullptr;
     MessageBeep(MB_ICONASTERISK);
 }
@@ -43,22 +45,28 @@ STDMETHODIMP CDgnAppSupport::QueryInterface(REFIID iid, void** object)
 
 STDMETHODIMP CDgnAppSupport::Register(IServiceProvider* site)
 {
+    // Dragon may release this object inside a box below: it lives to the end of the call.
+    Microsoft::WRL::ComPtr<CDgnAppSupport> self(this);
     // A second Register replaces the first controller; the old one must not stay connected.
-    if (m_controller) {
-        m_controller->disconnectDragon();
-        delete m_controller;
+    if (ModuleController* old = m_controller) {
         m_controller = nullptr;
+        {
+            GrammarOwner::Busy busy(*old);
+            RunAtComBoundary(L"UnRegister failed with:", [&] { old->disconnectDragon(); });
+        }
+        old->retire();
     }
-    m_controller = new (std::nothrow) ModuleController();
-    if (!m_controller)
+    ModuleController* controller = new (std::nothrow) ModuleController();
+    if (!controller)
         return S_OK;
-    m_controller->appSupport = this;
+    m_controller = controller;
+    GrammarOwner::Busy busy(*controller);
     bool connected = false;
-    RunAtComBoundary(L"Register failed with:", [&] { connected = m_controller->connectDragon(site); });
+    RunAtComBoundary(L"Register failed with:", [&] { connected = controller->connectDragon(site); });
     if (!connected) {
         ShowMessageBoxW(nullptr, L"Failed to initialize NatSpeak interfaces", L"Fail",
                         MB_ICONINFORMATION | MB_SETFOREGROUND);
-        RunAtComBoundary(L"UnRegister failed with:", [&] { m_controller->disconnectDragon(); });
+        RunAtComBoundary(L"UnRegister failed with:", [&] { controller->disconnectDragon(); });
     }
     return S_OK;
 }
@@ -75,7 +83,10 @@ STDMETHODIMP CDgnAppSupport::EndProcess(DWORD)
 
 STDMETHODIMP CDgnAppSupport::UnRegister()
 {
-    if (m_controller)
-        RunAtComBoundary(L"UnRegister failed with:", [&] { m_controller->disconnectDragon(); });
+    Microsoft::WRL::ComPtr<CDgnAppSupport> self(this);
+    if (ModuleController* controller = m_controller) {
+        GrammarOwner::Busy busy(*controller);
+        RunAtComBoundary(L"UnRegister failed with:", [&] { controller->disconnectDragon(); });
+    }
     return S_OK;
 }

@@ -14,8 +14,6 @@ public:
     // The class table's creation function.
     static HRESULT CreateInstance(REFIID iid, void** object);
 
-    ModuleController* controller() const { return m_controller; }
-
     STDMETHODIMP QueryInterface(REFIID iid, void** object) override;
 
     STDMETHODIMP Register(IServiceProvider* site) override;

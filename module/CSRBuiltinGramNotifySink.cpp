@@ -60,7 +60,7 @@ STDMETHODIMP CSRBuiltinGramNotifySink::Paused()
 
 STDMETHODIMP CSRBuiltinGramNotifySink::PhraseFinish(DWORD flags, QWORD, QWORD, PSRPHRASEW phrase, LPUNKNOWN results)
 {
-    if (!m_grammar || !m_controller || !results)
+    if (!m_grammar || !m_controller || !results || m_controller->shuttingDown)
         return S_OK;
     if (!(flags & ISRNOTEFIN_RECOGNIZED) || !(flags & ISRNOTEFIN_THISGRAMMAR))
         return S_OK;
@@ -68,7 +68,7 @@ STDMETHODIMP CSRBuiltinGramNotifySink::PhraseFinish(DWORD flags, QWORD, QWORD, P
     // the end of the call.
     Microsoft::WRL::ComPtr<CSRBuiltinGramNotifySink> self(this);
     ModuleController* controller = m_controller;
-    GrammarOwner::GrammarWalk keep(*controller);
+    GrammarOwner::Busy busy(*controller);
     RunAtComBoundary(L"Built-in command failed with:", [&] {
         const std::wstring text = PhraseText(phrase);
         if (text == L"Show Quillmoor")

@@ -132,7 +132,8 @@ void AddOnce(HWND edit, const std::wstring& text)
 ModuleController* ConnectedController()
 {
     ModuleController* controller = currentController;
-    return controller && controller->central && controller->parser ? controller : nullptr;
+    return controller && controller->central && controller->parser && !controller->shuttingDown ? controller
+                                                                                                 : nullptr;
 }
 
 void LoadMarks()
@@ -243,8 +244,12 @@ void OnCompile(HWND dialog)
     ModuleController* controller = ConnectedController();
     if (!controller)
         return fail(L"Controller pointer not available.");
+    if (controller->compilerBusy())
+        return;
 
-    if (!controller->parser->Compile(text, false)) {
+    // The compiler outlives a disconnect that its boxes' message loops may run.
+    GramParser* compiler = controller->parser;
+    if (!compiler->Compile(text, false)) {
         fail(L"Compiling the grammar failed. You need to edit and correct the command syntax.");
         Enable(dialog, IDC_COMPILE, false);
         Enable(dialog, IDC_CONSTRUCT, true);
@@ -252,8 +257,8 @@ void OnCompile(HWND dialog)
         FocusAtEnd(dialog, IDC_COMMAND_NAME);
         return;
     }
-    const std::vector<NameEntry> lists = controller->parser->knownLists;
-    const std::vector<NameEntry> imports = controller->parser->importRules;
+    const std::vector<NameEntry> lists = compiler->knownLists;
+    const std::vector<NameEntry> imports = compiler->importRules;
 
     ShowStatus(dialog, IDC_GRAMMAR_MARK, successMark, IDC_GRAMMAR_STATUS,
                L"Compiling the grammar succeeded. Now enter a DVC script in the box below.");
@@ -429,7 +434,7 @@ INT_PTR CALLBACK CommandEditorProc(HWND dialog, UINT message, WPARAM wParam, LPA
 {
     switch (message) {
     case WM_INITDIALOG:
-        OnInitDialog(dialog, lParam);
+        RunAtComBoundary(L"Command editor failed with:", [&] { OnInitDialog(dialog, lParam); });
         return TRUE;
     case WM_COMMAND:
         // Nothing thrown may cross the dialog manager.
@@ -456,15 +461,17 @@ void ModuleController::openCommandEditor()
 
 int ModuleController::addCustomCommand(HWND dialog, std::string text)
 {
-    if (!parser || !parser->Compile(text, false))
+    // The compiler outlives a disconnect that its boxes' message loops may run.
+    GramParser* compiler = parser;
+    if (compilerBusy() || !compiler || !compiler->Compile(text, false))
         return 0;
-    const std::vector<NameEntry> lists = parser->knownLists;
+    const std::vector<NameEntry> lists = compiler->knownLists;
     const int number = nextCommandNumber;
-    CGramObj* grammar = loadCommandGrammar(parser->packed);
+    CGramObj* grammar = loadCommandGrammar(compiler->packed);
     if (!grammar)
         return 0;
     // Kept allocated through the boxes below; a release there unloads it.
-    GrammarWalk keep(*this);
+    Busy busy(*this);
     grammar->number = number;
 
     // Every call below may show a box, whose loop may release the grammar.

@@ -6,6 +6,8 @@
 #include "../common/ModuleInstance.h"
 #include "../commands/CDgnSSvcActionNotifySink.h"
 
+#include <memory>
+
 namespace {
 
 ModuleController* ControllerOf(HWND window)
@@ -15,20 +17,23 @@ ModuleController* ControllerOf(HWND window)
 
 LRESULT OnCommand(HWND window, WPARAM wParam)
 {
-    if (ModuleController* controller = ControllerOf(window))
+    if (ModuleController* controller = ControllerOf(window)) {
+        GrammarOwner::Busy busy(*controller);
         RunAtComBoundary(L"Menu command failed with:", [&] { controller->dispatchMenuCommand(wParam); });
+    }
     return 0;
 }
 
 LRESULT OnUtteranceBegin(HWND window, WPARAM wParam)
 {
-    UtteranceCookie* cookie = reinterpret_cast<UtteranceCookie*>(wParam);
+    std::unique_ptr<UtteranceCookie> cookie(reinterpret_cast<UtteranceCookie*>(wParam));
     if (!cookie)
         return 0;
-    if (ModuleController* controller = ControllerOf(window))
+    if (ModuleController* controller = ControllerOf(window)) {
+        GrammarOwner::Busy busy(*controller);
         RunAtComBoundary(L"Utterance begin failed with:",
                          [&] { controller->onUtteranceBegin(cookie->low, cookie->high); });
-    delete cookie;
+    }
     return 0;
 }
 
@@ -85,25 +90,30 @@ void DrainControllerWindow(HWND window, IDgnSREngineControl* engineControl)
     if (!window)
         return;
     // PeekMessage hands out a pending quit message whatever the filter: it belongs to the
-    // thread's own loop, so it goes back to the queue and the draining stops there.
+    // thread's own loop, so it is put back once the draining is done.
+    bool quit = false;
+    int quitCode = 0;
     MSG message;
     while (PeekMessageW(&message, window, WM_UTTERANCE_BEGIN, WM_UTTERANCE_BEGIN, PM_REMOVE)) {
-        if (message.message != WM_UTTERANCE_BEGIN) {
-            PostQuitMessage(static_cast<int>(message.wParam));
-            return;
+        if (message.message == WM_QUIT) {
+            quit = true;
+            quitCode = static_cast<int>(message.wParam);
+            continue;
         }
-        UtteranceCookie* cookie = reinterpret_cast<UtteranceCookie*>(message.wParam);
+        std::unique_ptr<UtteranceCookie> cookie(reinterpret_cast<UtteranceCookie*>(message.wParam));
         if (cookie && engineControl)
             engineControl->Resume(cookie->low, cookie->high);
-        delete cookie;
     }
     while (PeekMessageW(&message, window, WM_SCRIPT_DONE, WM_SCRIPT_DONE, PM_REMOVE)) {
-        if (message.message != WM_SCRIPT_DONE) {
-            PostQuitMessage(static_cast<int>(message.wParam));
-            return;
+        if (message.message == WM_QUIT) {
+            quit = true;
+            quitCode = static_cast<int>(message.wParam);
+            continue;
         }
         OnScriptDone(window, message.wParam, message.lParam);
     }
+    if (quit)
+        PostQuitMessage(quitCode);
 }
 
 void UnregisterControllerWindowClass()

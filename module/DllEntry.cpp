@@ -5,6 +5,8 @@
 #include "../common/ModuleLock.h"
 #include "ServerRegistration.h"
 
+#include <new>
+
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID)
 {
     switch (reason) {
@@ -34,12 +36,30 @@ extern "C" HRESULT STDAPICALLTYPE DllCanUnloadNow()
     return ModuleLockCount() == 0 ? S_OK : S_FALSE;
 }
 
+namespace {
+
+// Registration reads and writes texts: a failed allocation is an answer, not a throw into
+// the program that called the export.
+template <class Work>
+HRESULT WithoutThrowing(Work work)
+{
+    try {
+        return work();
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    } catch (...) {
+        return E_UNEXPECTED;
+    }
+}
+
+} // namespace
+
 extern "C" HRESULT STDAPICALLTYPE DllRegisterServer()
 {
-    return RegisterModuleServer();
+    return WithoutThrowing([] { return RegisterModuleServer(); });
 }
 
 extern "C" HRESULT STDAPICALLTYPE DllUnregisterServer()
 {
-    return UnregisterModuleServer();
+    return WithoutThrowing([] { return UnregisterModuleServer(); });
 }

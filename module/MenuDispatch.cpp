@@ -7,8 +7,39 @@
 #include "../ui/resource.h"
 
 
+namespace {
+
+// The commands that load, activate or disconnect: none of them is carried out once a
+// shutdown has begun (a box of the shutdown's own may be what dispatched it).
+bool ChangesTheRecogniser(WORD command)
+{
+    switch (command) {
+    case ID_LOAD_100_COMMANDS:
+    case ID_LOAD_500_COMMANDS:
+    case ID_LOAD_1000_COMMANDS:
+    case ID_LOAD_1500_COMMANDS:
+    case ID_LOAD_2000_COMMANDS:
+    case ID_LOAD_2500_COMMANDS:
+    case ID_LOAD_3500_COMMANDS:
+    case ID_LOAD_5000_COMMANDS:
+    case ID_LOAD_7500_COMMANDS:
+    case ID_ADD_CUSTOM_COMMAND:
+    case ID_LOAD_FROM_BINARY:
+    case ID_SHUT_DOWN:
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
 void ModuleController::dispatchMenuCommand(WPARAM command)
 {
+    if (shuttingDown && ChangesTheRecogniser(LOWORD(command))) {
+        log(">> Quillmoor is shutting down: the menu command is not carried out.\n");
+        return;
+    }
     switch (LOWORD(command)) {
     case ID_RELEASE_ALL_COMMANDS:
         releaseAll();

@@ -1,8 +1,10 @@
 #include "ModuleController.h"
 
 #include "CDgnSRNotifySink.h"
+#include "CommandEditor.h"
 #include "ControllerWindow.h"
 #include "../common/MessageBoxes.h"
+#include "../common/ModuleLock.h"
 #include "ModuleData.h"
 #include "CSRBuiltinGramNotifySink.h"
 #include "../commands/CDgnSSvcActionNotifySink.h"
@@ -13,6 +15,7 @@
 #include "../ui/resource.h"
 
 #include <cstdio>
+#include <cwchar>
 #include <memory>
 
 using Microsoft::WRL::ComPtr;
@@ -50,7 +53,10 @@ void ReleaseAndClear(Interface*& pointer)
 
 } // namespace
 
-ModuleController::ModuleController() = default;
+ModuleController::ModuleController()
+{
+    ModuleLockIncrement();
+}
 
 ModuleController::~ModuleController()
 {
@@ -64,7 +70,6 @@ ModuleController::~ModuleController()
     engineSinkKey = 0;
     DrainControllerWindow(controllerWindow, engineControl);
     releaseInterfaces();
-    delete parser;
     parser = nullptr;
     if (testDriver) {
         testDriver->stop();
@@ -75,12 +80,14 @@ ModuleController::~ModuleController()
         DestroyWindow(controllerWindow);
         controllerWindow = nullptr;
     }
+    // No wait can still be running: each one is inside a frame busy with this controller.
     while (AwaitedMessage* entry = awaitedMessages) {
         awaitedMessages = entry->next;
         delete entry;
     }
     if (currentController == this)
         currentController = nullptr;
+    ModuleLockDecrement();
 }
 
 void ModuleController::log(const char* text, int highlight)
@@ -145,6 +152,9 @@ bool ModuleController::connectDragon(IServiceProvider* newSite, DWORD)
 {
     if (central)
         disconnectDragon();
+    if (m_disconnecting)
+        return false; // asked for inside a box of the disconnect, which goes on afterwards
+    shuttingDown = false;
 
     if (newSite) {
         // A window left by a connection that failed half-way goes before the new one comes.
@@ -215,8 +225,9 @@ bool ModuleController::loadBuiltins()
     for (const char* text : kBuiltinGrammarTexts)
         builtinRuleTexts.push_back(text);
 
-    delete parser;
-    parser = new GramParser();
+    if (!m_compiler)
+        m_compiler.reset(new GramParser());
+    parser = m_compiler.get();
     for (size_t i = 0; i < 6; ++i) {
         if (!parser->Compile(builtinRuleTexts[i], false)) {
             log("Compiling built-in command failed.\n");
@@ -270,11 +281,15 @@ void ModuleController::releaseGrammars(CGramObj*& list, int (CGramObj::*release)
 
 bool ModuleController::disconnectDragon()
 {
+    if (m_disconnecting)
+        return true;
+    m_disconnecting = true;
+    shuttingDown = true;
+    cancelModalDialogs();
     log("\n>> Getting ready to disconnect from Dragon ...\n");
     releaseGrammars(builtinGrammars, &CGramObj::releaseBuiltin, nullptr);
     log(">> Built-in commands released, looking for commands created during the session ...\n");
 
-    delete parser;
     parser = nullptr;
 
     if (engineSinkKey) {
@@ -317,7 +332,31 @@ bool ModuleController::disconnectDragon()
         DestroyWindow(controllerWindow);
         controllerWindow = nullptr;
     }
+    m_disconnecting = false;
     return true;
+}
+
+namespace {
+
+// A command editor, or a dialog the controller window owns (the Open dialog), is told to
+// close as its Close or Cancel button would; it does so once its loop runs again.
+BOOL CALLBACK CancelModalDialog(HWND window, LPARAM controllerWindow)
+{
+    wchar_t className[16] = {};
+    if (!GetClassNameW(window, className, 16) || wcscmp(className, L"#32770") != 0)
+        return TRUE;
+    const bool editor = GetWindowLongPtrW(window, DWLP_DLGPROC) == reinterpret_cast<LONG_PTR>(&CommandEditorProc);
+    const bool owned = controllerWindow && GetWindow(window, GW_OWNER) == reinterpret_cast<HWND>(controllerWindow);
+    if (editor || owned)
+        PostMessageW(window, WM_COMMAND, IDCANCEL, 0);
+    return TRUE;
+}
+
+} // namespace
+
+void ModuleController::cancelModalDialogs()
+{
+    EnumThreadWindows(GetCurrentThreadId(), CancelModalDialog, reinterpret_cast<LPARAM>(controllerWindow));
 }
 
 void ModuleController::releaseAll()

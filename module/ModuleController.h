@@ -10,7 +10,12 @@
 //   editor and binary grammar files;
 // - from CommandHost (commands/): the test command sets, the result handling of command
 //   grammars and the script hand-over;
-// - from GrammarOwner (grammar/): the grammar lists and the lifetime of grammar objects.
+// - from GrammarOwner (grammar/): the grammar lists and the one lifetime rule: every frame on
+//   Dragon's thread that uses the controller holds a GrammarOwner::Busy (the event hub's
+//   messages, CDgnAppSupport's methods, walks and result handlers); CDgnAppSupport ends the
+//   controller with retire(), so a controller released by Dragon inside a nested message
+//   loop is deleted only when the outermost frame using it has returned. While it lives it
+//   keeps the module locked, so the library is not unloaded under such a frame.
 #pragma once
 
 #include "AwaitedMessage.h"
@@ -20,12 +25,13 @@
 #include <wrl/client.h>
 
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
 class CGramObj;
+class GramParser;
 class TestDriverWindow;
-class CDgnAppSupport;
 class CDgnSRNotifySink;
 class CDgnSSvcActionNotifySink;
 class CookieReturn;
@@ -39,7 +45,10 @@ public:
 
     // site may be null: then Dragon's site is created as a local server.
     bool connectDragon(IServiceProvider* site, DWORD reserved = 0);
-    // Safe on a controller that is not, or only partly, connected.
+    // Safe on a controller that is not, or only partly, connected. From its start nothing is
+    // loaded or activated any more (shuttingDown), open command editors and the Open dialog
+    // are cancelled and script waits end as failed; a disconnect asked for inside it (from a
+    // box of its own) returns at once and leaves the work to the one under way.
     bool disconnectDragon();
     void releaseAll() override;
     void refreshStatistics() override;
@@ -97,7 +106,6 @@ public:
     IUnknown* engineExtra = nullptr;
     DWORD engineSinkKey = 0;
     TestDriverWindow* testDriver = nullptr;
-    CDgnAppSupport* appSupport = nullptr;
     AwaitedMessage* awaitedMessages = nullptr;
     std::string installedVersion;
     std::string latestVersion;
@@ -108,6 +116,10 @@ public:
     Microsoft::WRL::ComPtr<CDgnSSvcActionNotifySink> actionSink;
 
 private:
+    // The compiler parser points to while connected. It lives as long as the controller: a
+    // compilation may be on the stack below a disconnect.
+    std::unique_ptr<GramParser> m_compiler;
+    bool m_disconnecting = false;
     HWND m_boxesDialog = nullptr;             // the dialog whose boxes m_boxTexts describes
     std::map<int, std::wstring> m_boxTexts;   // what each box was last set to
 
@@ -120,4 +132,5 @@ private:
     void releaseInterfaces();
     void detachSinks();
     void releaseGrammars(CGramObj*& list, int (CGramObj::*release)(), int* count);
+    void cancelModalDialogs();
 };

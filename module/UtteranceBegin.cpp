@@ -29,16 +29,21 @@ public:
     CookieReturn(const CookieReturn&) = delete;
     CookieReturn& operator=(const CookieReturn&) = delete;
 
-    void handBack()
+    // True when the cookie is back: handed back now or before.
+    bool handBack()
     {
-        if (m_control)
+        if (m_control) {
             m_control->Resume(m_low, m_high);
-        m_control.Reset();
+            m_control.Reset();
+            m_returned = true;
+        }
+        return m_returned;
     }
 
 private:
     ComPtr<IDgnSREngineControl> m_control;
     DWORD m_low, m_high;
+    bool m_returned = false;
 };
 
 namespace {
@@ -79,8 +84,12 @@ bool QueryWindowModule(ModuleController& controller, IDgnWindowModule& query, HW
 void ModuleController::onUtteranceBegin(DWORD cookieLow, DWORD cookieHigh)
 {
     CookieReturn cookie(engineControl, cookieLow, cookieHigh);
-    readForegroundWindow(cookie);
-    if (!engineControl)
+    // Once a shutdown has begun nothing is activated: the cookie only goes back.
+    if (!shuttingDown)
+        readForegroundWindow(cookie);
+    // A shutdown inside readForegroundWindow's boxes releases the engine control, but the
+    // cookie's own reference still hands it back: only a cookie that cannot go back fails.
+    if (!cookie.handBack())
         throw _com_error(E_POINTER);
 }
 

@@ -84,9 +84,9 @@ const unsigned char kSomeData[] = {1, 2, 3, 4};
 TEST(OddRecogniser, LoadWithoutTheGrammarsObjectRaisesEPointerThatTheBoundaryReports)
 {
     BoxRecorder boxes;
-    LONG baseline = ModuleLockCount();
     OddCentral central(nullptr);
     ModuleController controller;
+    LONG baseline = ModuleLockCount(); // the controller keeps the module locked itself
     controller.central = &central;
     central.AddRef();
     CGramObj grammar;
@@ -115,10 +115,10 @@ TEST(OddRecogniser, LoadWithoutTheGrammarsObjectRaisesEPointerThatTheBoundaryRep
 TEST(OddRecogniser, GrammarWithoutGramCommonIsNeitherLinkedNorKept)
 {
     BoxRecorder boxes;
-    LONG baseline = ModuleLockCount();
     NotAGrammar notAGrammar;
     OddCentral central(&notAGrammar);
     ModuleController controller;
+    LONG baseline = ModuleLockCount(); // the controller keeps the module locked itself
     controller.central = &central;
     central.AddRef();
 

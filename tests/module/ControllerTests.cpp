@@ -275,12 +275,17 @@ TEST_F(ConnectedControllerTest, CommandGrammarsAreReleasedAndReportedAtDisconnec
 
 TEST_F(ConnectedControllerTest, UtterancesStillQueuedAtDisconnectAreHandedBack)
 {
-    // Two utterance begins posted, none handled yet.
+    // Two utterance begins posted, none handled yet, and the thread's loop asked to end:
+    // the quit neither stops the draining nor gets lost.
     ComPtr<CDgnSRNotifySink> sink = controller.engineSink;
     ASSERT_NE(nullptr, sink.Get());
     EXPECT_EQ(S_OK, sink->Paused(0x11, 0x22));
+    PostQuitMessage(7);
     EXPECT_EQ(S_OK, sink->Paused(0x33, 0x44));
     controller.disconnectDragon();
+    MSG quit = {};
+    EXPECT_TRUE(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+    EXPECT_EQ(7u, quit.wParam);
 
     size_t resumes = 0;
     for (const std::string& line : engine.Transcript())

@@ -7,6 +7,7 @@
 #include "ControllerMessages.h"
 #include "DialogLog.h"
 #include "EngineState.h"
+#include "GramParser.h"
 #include "HeapCheck.h"
 #include "ModuleController.h"
 #include "ModuleLock.h"
@@ -17,6 +18,7 @@
 #include <gtest/gtest.h>
 #include <wrl/client.h>
 
+#include <map>
 #include <mutex>
 
 using Microsoft::WRL::ComPtr;
@@ -83,6 +85,51 @@ TEST_F(LifetimeTest, ShutDownInsideARefusedBuiltinActivationEndsTheWalk)
     // The walk stopped: builtin3 and the rest were not asked for after the shutdown.
     ASSERT_EQ(2u, boxes.boxes.size()) << Describe(boxes.boxes);
     EXPECT_EQ(L"Shut Down Quillmoor 2023 Testing?", boxes.boxes[1].caption);
+}
+
+TEST_F(LifetimeTest, ReleaseAllInsideARefusedBuiltinActivationLetsTheBuiltinWalkFinish)
+{
+    // Each list has its own removal count: emptying the command list, or adding to it,
+    // does not stop a walk over the built-in one.
+    controller.loadTestCommands(100);
+    controller.hideBuiltins();
+    engine.Options().activateError = E_ACCESSDENIED;
+    engine.Options().activateErrorRule = "builtin4";
+    boxes.whileOpen = [this](const RecordedBox& box) {
+        if (box.caption == L"COM Error" && !ranInside) {
+            ranInside = true;
+            Menu(ID_RELEASE_ALL_COMMANDS);
+        }
+    };
+    qmsim::SayResult said = engine.Say("Show Quillmoor");
+    EXPECT_TRUE(said.recognised) << said.failure;
+    EXPECT_TRUE(ranInside);
+    EXPECT_EQ(0, controller.loadedCount);
+    std::map<std::string, bool> active;
+    for (const qmsim::GrammarState& grammar : engine.Snapshot().grammars)
+        for (const qmsim::RuleState& rule : grammar.rules)
+            active[rule.name] = rule.active;
+    const std::map<std::string, bool> expected = {{"builtin1", false}, {"builtin2", true}, {"builtin3", true},
+                                                  {"builtin4", false}, {"builtin5", true}, {"builtin6", true}};
+    EXPECT_EQ(expected, active);
+}
+
+TEST_F(LifetimeTest, AGrammarAddedInsideARefusedActivationDoesNotStopTheLoadsWalk)
+{
+    engine.Options().activateError = E_ACCESSDENIED;
+    engine.Options().activateErrorRule = "30";
+    GramParser other;
+    ASSERT_TRUE(other.Compile("<101> exported = Extra;\n", false));
+    boxes.whileOpen = [&](const RecordedBox& box) {
+        if (box.caption == L"COM Error" && !ranInside) {
+            ranInside = true;
+            EXPECT_NE(nullptr, controller.loadCommandGrammar(other.packed));
+        }
+    };
+    controller.loadTestCommands(100);
+    EXPECT_TRUE(ranInside);
+    EXPECT_EQ(101, controller.loadedCount);
+    EXPECT_EQ(49, controller.globalActiveCount); // 1-50 but the refused 30
 }
 
 TEST_F(LifetimeTest, ShutDownInsideARefusedCommandActivationDuringALoad)
