@@ -8,8 +8,9 @@
 #include <wrl/client.h>
 
 CSRGramNotifySink::CSRGramNotifySink(CGramObj* grammar, CommandHost* host, DWORD option1, DWORD option2)
-    : m_grammar(grammar), m_host(host), m_option1(option1), m_option2(option2)
+    : m_host(host), m_option1(option1), m_option2(option2)
 {
+    m_grammar = grammar;
 }
 
 HRESULT CSRGramNotifySink::Create(CGramObj* grammar, CommandHost* host, DWORD option1, DWORD option2,
@@ -34,16 +35,6 @@ STDMETHODIMP CSRGramNotifySink::QueryInterface(REFIID iid, void** object)
     return S_OK;
 }
 
-STDMETHODIMP CSRGramNotifySink::BookMark(DWORD)
-{
-    return S_OK;
-}
-
-STDMETHODIMP CSRGramNotifySink::Paused()
-{
-    return S_OK;
-}
-
 STDMETHODIMP CSRGramNotifySink::PhraseFinish(DWORD flags, QWORD, QWORD, PSRPHRASEW phrase, LPUNKNOWN results)
 {
     if (!m_grammar)
@@ -55,30 +46,10 @@ STDMETHODIMP CSRGramNotifySink::PhraseFinish(DWORD flags, QWORD, QWORD, PSRPHRAS
     return S_OK;
 }
 
-STDMETHODIMP CSRGramNotifySink::PhraseHypothesis(DWORD, QWORD, QWORD, PSRPHRASEW, LPUNKNOWN)
-{
-    return S_OK;
-}
-
 STDMETHODIMP CSRGramNotifySink::PhraseStart(QWORD)
 {
-    if (m_host)
+    if (m_grammar && m_host)
         m_host->startTicks = GetTickCount64();
-    return S_OK;
-}
-
-STDMETHODIMP CSRGramNotifySink::ReEvaluate(LPUNKNOWN)
-{
-    return S_OK;
-}
-
-STDMETHODIMP CSRGramNotifySink::Training(DWORD)
-{
-    return S_OK;
-}
-
-STDMETHODIMP CSRGramNotifySink::UnArchive(LPUNKNOWN)
-{
     return S_OK;
 }
 

@@ -16,28 +16,13 @@ public:
     static HRESULT Create(CGramObj* grammar, CommandHost* host, DWORD option1, DWORD option2,
                           CSRGramNotifySink** sink);
 
-    // Called when the grammar goes: later notifications are answered with S_OK only.
-    void detach() override
-    {
-        m_grammar = nullptr;
-        m_host = nullptr;
-    }
-    CGramObj* grammar() const { return m_grammar; }
-
     // IUnknown
     STDMETHODIMP QueryInterface(REFIID iid, void** object) override;
 
     // ISRGramNotifySinkW
-    STDMETHODIMP BookMark(DWORD mark) override;
-    STDMETHODIMP Paused() override;
     STDMETHODIMP PhraseFinish(DWORD flags, QWORD beginTime, QWORD endTime, PSRPHRASEW phrase,
                               LPUNKNOWN results) override;
-    STDMETHODIMP PhraseHypothesis(DWORD flags, QWORD beginTime, QWORD endTime, PSRPHRASEW phrase,
-                                  LPUNKNOWN results) override;
     STDMETHODIMP PhraseStart(QWORD time) override;
-    STDMETHODIMP ReEvaluate(LPUNKNOWN results) override;
-    STDMETHODIMP Training(DWORD train) override;
-    STDMETHODIMP UnArchive(LPUNKNOWN archive) override;
 
     // IDgnGetSinkFlags
     STDMETHODIMP SinkFlagsGet(DWORD* flags) override;
@@ -46,7 +31,6 @@ private:
     CSRGramNotifySink(CGramObj* grammar, CommandHost* host, DWORD option1, DWORD option2);
     ~CSRGramNotifySink() = default;
 
-    CGramObj* m_grammar;
     CommandHost* m_host;
     DWORD m_option1;
     DWORD m_option2;

@@ -9,8 +9,9 @@
 
 
 CSRBuiltinGramNotifySink::CSRBuiltinGramNotifySink(CGramObj* grammar, ModuleController* controller)
-    : m_grammar(grammar), m_controller(controller)
+    : m_controller(controller)
 {
+    m_grammar = grammar;
 }
 
 HRESULT CSRBuiltinGramNotifySink::Create(CGramObj* grammar, ModuleController* controller,
@@ -48,19 +49,9 @@ std::wstring CSRBuiltinGramNotifySink::PhraseText(const SRPHRASEW* phrase)
     return text;
 }
 
-STDMETHODIMP CSRBuiltinGramNotifySink::BookMark(DWORD)
-{
-    return S_OK;
-}
-
-STDMETHODIMP CSRBuiltinGramNotifySink::Paused()
-{
-    return S_OK;
-}
-
 STDMETHODIMP CSRBuiltinGramNotifySink::PhraseFinish(DWORD flags, QWORD, QWORD, PSRPHRASEW phrase, LPUNKNOWN results)
 {
-    if (!m_grammar || !m_controller || !results || m_controller->shuttingDown)
+    if (!m_grammar || !results || m_controller->shuttingDown)
         return S_OK;
     if (!(flags & ISRNOTEFIN_RECOGNIZED) || !(flags & ISRNOTEFIN_THISGRAMMAR))
         return S_OK;
@@ -87,27 +78,3 @@ STDMETHODIMP CSRBuiltinGramNotifySink::PhraseFinish(DWORD flags, QWORD, QWORD, P
     return S_OK;
 }
 
-STDMETHODIMP CSRBuiltinGramNotifySink::PhraseHypothesis(DWORD, QWORD, QWORD, PSRPHRASEW, LPUNKNOWN)
-{
-    return S_OK;
-}
-
-STDMETHODIMP CSRBuiltinGramNotifySink::PhraseStart(QWORD)
-{
-    return S_OK;
-}
-
-STDMETHODIMP CSRBuiltinGramNotifySink::ReEvaluate(LPUNKNOWN)
-{
-    return S_OK;
-}
-
-STDMETHODIMP CSRBuiltinGramNotifySink::Training(DWORD)
-{
-    return S_OK;
-}
-
-STDMETHODIMP CSRBuiltinGramNotifySink::UnArchive(LPUNKNOWN)
-{
-    return S_OK;
-}

@@ -17,34 +17,17 @@ public:
     // Reference count starts at 0; *sink receives one reference.
     static HRESULT Create(CGramObj* grammar, ModuleController* controller, CSRBuiltinGramNotifySink** sink);
 
-    // Called when the grammar goes: later notifications do nothing.
-    void detach() override
-    {
-        m_grammar = nullptr;
-        m_controller = nullptr;
-    }
-    CGramObj* grammar() const { return m_grammar; }
-
     // The phrase's words joined by single blanks, cut to 255 characters.
     static std::wstring PhraseText(const SRPHRASEW* phrase);
 
     STDMETHODIMP QueryInterface(REFIID iid, void** object) override;
 
-    STDMETHODIMP BookMark(DWORD mark) override;
-    STDMETHODIMP Paused() override;
     STDMETHODIMP PhraseFinish(DWORD flags, QWORD beginTime, QWORD endTime, PSRPHRASEW phrase,
                               LPUNKNOWN results) override;
-    STDMETHODIMP PhraseHypothesis(DWORD flags, QWORD beginTime, QWORD endTime, PSRPHRASEW phrase,
-                                  LPUNKNOWN results) override;
-    STDMETHODIMP PhraseStart(QWORD time) override;
-    STDMETHODIMP ReEvaluate(LPUNKNOWN results) override;
-    STDMETHODIMP Training(DWORD train) override;
-    STDMETHODIMP UnArchive(LPUNKNOWN archive) override;
 
 private:
     CSRBuiltinGramNotifySink(CGramObj* grammar, ModuleController* controller);
     ~CSRBuiltinGramNotifySink() = default;
 
-    CGramObj* m_grammar;
     ModuleController* m_controller;
 };

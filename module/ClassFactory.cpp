@@ -1,6 +1,7 @@
 #include "ClassFactory.h"
 
 #include "CDgnAppSupport.h"
+#include "ModuleClassId.h"
 #include "../common/ModuleLock.h"
 #include "../grammar/DragonInterfaces.h"
 

@@ -1,5 +1,6 @@
 #include "HostOptions.h"
 #include "../../grammar/DragonInterfaces.h"
+#include "../../module/ModuleClassId.h"
 
 #include <cwchar>
 

@@ -7,6 +7,7 @@
 #include "ControllerMessages.h"
 #include "ControllerWindow.h"
 #include "ModuleController.h"
+#include "ModuleClassId.h"
 #include "ModuleData.h"
 #include "ModuleLock.h"
 #include "ReportComError.h"
