@@ -117,11 +117,12 @@ std::vector<HeldBox> BoxWatcher::TakeHeld() {
 }
 
 std::vector<HeldBox> BoxWatcher::DisarmAll() {
-    std::lock_guard<std::mutex> guard(lock_);
-    triggers_.clear();
-    std::vector<HeldBox> taken;
-    taken.swap(held_);
-    return taken;
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        triggers_.clear();
+    }
+    // With no trigger left, nothing is held after this.
+    return TakeHeld();
 }
 
 void BoxWatcher::Scan() {
@@ -141,10 +142,7 @@ void BoxWatcher::Scan() {
         if (seen)
             continue;
         BoxRecord record = Describe(box);
-        BoxTrigger trigger;
-        if (TakeTrigger(box, record, trigger))
-            Hold(box, record, trigger);
-        else
+        if (!HoldForTrigger(box, record))
             Reply(box, record);
     }
     // A handle may come back for a later box once the old one is gone.
@@ -162,25 +160,21 @@ BoxRecord BoxWatcher::Describe(HWND box) const {
     return record;
 }
 
-bool BoxWatcher::TakeTrigger(HWND box, const BoxRecord& record, BoxTrigger& trigger) {
+bool BoxWatcher::HoldForTrigger(HWND box, const BoxRecord& record) {
     DWORD thread = GetWindowThreadProcessId(box, nullptr);
+    // One lock for the choice and the hold: after DisarmAll no box is held.
     std::lock_guard<std::mutex> guard(lock_);
     for (auto it = triggers_.begin(); it != triggers_.end(); ++it) {
         if (it->threadId == thread && BoxMatches(record, it->caption, it->text)) {
-            trigger = *it;
+            answered_.insert(box);
+            heldRecords_[box] = records_.size();
+            records_.push_back(record);
+            held_.push_back({box, it->token, record});
             triggers_.erase(it);
             return true;
         }
     }
     return false;
-}
-
-void BoxWatcher::Hold(HWND box, const BoxRecord& record, const BoxTrigger& trigger) {
-    std::lock_guard<std::mutex> guard(lock_);
-    answered_.insert(box);
-    heldRecords_[box] = records_.size();
-    records_.push_back(record);
-    held_.push_back({box, trigger.token, record});
 }
 
 void BoxWatcher::Answer(HWND box) {

@@ -75,9 +75,9 @@ private:
     void Run();
     void Scan();
     BoxRecord Describe(HWND box) const;
-    // The first armed trigger for the box, removed; false if none.
-    bool TakeTrigger(HWND box, const BoxRecord& record, BoxTrigger& trigger);
-    void Hold(HWND box, const BoxRecord& record, const BoxTrigger& trigger);
+    // Holds the box for the first armed trigger that matches it (and disarms that one);
+    // false if none does.
+    bool HoldForTrigger(HWND box, const BoxRecord& record);
     // The first matching rule's answer, else the default button's.
     int ChooseAnswer(HWND box, const BoxRecord& record) const;
     void Reply(HWND box, const BoxRecord& record);

@@ -191,7 +191,11 @@ void ScriptRunner::Tick() {
         return;
     }
     frame.busy = true;
-    bool over = frame.box ? StepTrigger(frame) : (StepScript(frame), false);
+    bool over = false;
+    if (frame.box)
+        over = StepTrigger(frame);
+    else
+        StepScript(frame);
     frame.busy = false;
     if (!over)
         return;

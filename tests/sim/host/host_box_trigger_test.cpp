@@ -41,6 +41,7 @@ size_t CountStartingWith(const std::vector<std::string>& lines, const std::strin
 
 struct TriggerCase {
     const char* name;
+    bool boxOnRecognition;               // QM_TESTMODULE_BOX: a "Test Module" box in PhraseFinish
     std::string script;                  // after the driver is ready
     DWORD exitCode;
     std::vector<std::string> moduleLog;  // between Register's lines and the end
@@ -50,36 +51,51 @@ struct TriggerCase {
 TEST(HostBoxTriggers, CommandsRunInsideTheBoxBeforeItIsAnswered) {
     const std::string say = "say hello module";
     const TriggerCase cases[] = {
-        {"the command and its utterance end before the box's answer by its rule",
+        {"the command and its utterance end before the box's answer by its rule", false,
          "box \"Test Module Question\" * -> no\n"
          "on-box \"Test Module Question\" \"Go on\" " + say + "\n" + kAsk + "wait-log \"question answer 7\"\n",
          0,
          {"question box", "utterance begin", "PhraseFinish flags 3: hello module", "question answer 7"},
          {"box " + kQuestion + " held for on-box line 3", "> " + say, "recognised grammar 1",
           "box " + kQuestion + " -> no"}},
-        {"a text the box does not contain leaves it to its default button",
+        {"a text the box does not contain leaves it to its default button", false,
          "on-box \"Test Module Question\" \"Stop\" " + say + "\n" + kAsk + "wait-log \"question answer 6\"\n",
          0,
          {"question box", "question answer 6"},
          {"box " + kQuestion + " -> yes", "> wait-log"}},
-        {"armed once: the box the command opens is answered by its own rule, then the first",
+        {"armed once: the box the command opens is answered by its own rule, then the first", false,
          "box \"Test Module Question\" * -> no\n"
          "on-box \"Test Module Question\" * menu 40703\n" + kAsk + "wait-log \"question answer 7\\nquestion answer 7\"\n",
          0,
          {"question box", "question box", "question answer 7", "question answer 7"},
          {"held for on-box line 3", "> menu 40703", "box " + kQuestion + " -> no", "box " + kQuestion + " -> no"}},
-        {"a failing command ends the script and still answers the box",
+        {"a failing command ends the script and still answers the box", false,
          "on-box \"Test Module Question\" * expect-engine grammars 5\n" + kAsk,
          1,
          {"question box", "question answer 6"},
          {"held for on-box line 2", "FAILED line 2: the engine has 1 grammars, not 5", "box " + kQuestion + " -> yes"}},
+        {"a second trigger takes the box the first one's command opens", false,
+         "on-box \"Test Module Question\" * menu 40703\n"
+         "on-box \"Test Module Question\" * " + say + "\n" + kAsk + "wait-log \"question answer 6\\nquestion answer 6\"\n",
+         0,
+         {"question box", "question box", "utterance begin", "PhraseFinish flags 3: hello module", "question answer 6",
+          "question answer 6"},
+         {"held for on-box line 2", "> menu 40703", "held for on-box line 3", "> " + say, "box " + kQuestion + " -> yes",
+          "box " + kQuestion + " -> yes"}},
+        {"a box shown while a say step is under way", true,
+         "on-box \"Test Module\" Heard echo \"inside\"\n" + say + "\n",
+         0,
+         {"utterance begin", "PhraseFinish flags 3: hello module", "box answer 6"},
+         {"> " + say, "held for on-box line 2", "> echo \"inside\"", "\ninside\n", "box \"Test Module\" \"Heard"}},
     };
     for (const TriggerCase& c : cases) {
         SCOPED_TRACE(c.name);
         TestModuleLog log;
         SetEnvironmentVariableW(L"QM_TESTMODULE_DRIVER", L"1");
+        SetEnvironmentVariableW(L"QM_TESTMODULE_BOX", c.boxOnRecognition ? L"1" : nullptr);
         HostRun run = RunHost(ModuleArgs(), "wait-log \"driver ready\"\n" + c.script);
         SetEnvironmentVariableW(L"QM_TESTMODULE_DRIVER", nullptr);
+        SetEnvironmentVariableW(L"QM_TESTMODULE_BOX", nullptr);
         EXPECT_EQ(c.exitCode, run.exitCode) << run.transcript;
         std::vector<std::string> expected = {"Register", "grammar loaded"};
         expected.insert(expected.end(), c.moduleLog.begin(), c.moduleLog.end());
