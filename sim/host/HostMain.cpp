@@ -137,15 +137,13 @@ int wmain(int argc, wchar_t** argv) {
         loader.UnregisterAll();
         loader.AskUnload();
         loader.FreeUnloadable();
-        for (const std::string& name : loader.NotUnloadable()) {
-            if (commands.empty())
-                break;
-            if (unregisteredByScript) {
-                engine.Record("FAILED: " + name + " still cannot unload (DllCanUnloadNow)");
-                exitCode = 1;
-            } else {
+        for (const std::string& name : commands.empty() ? std::vector<std::string>() : loader.NotUnloadable()) {
+            if (!unregisteredByScript) {
                 engine.Record("note: a module could not unload at exit");
+                break;
             }
+            engine.Record("FAILED: " + name + " still cannot unload (DllCanUnloadNow)");
+            exitCode = 1;
         }
         runner.CloseOtherApp();
         watcher.Stop();
