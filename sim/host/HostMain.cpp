@@ -121,6 +121,8 @@ int wmain(int argc, wchar_t** argv) {
                 continue;
             TranslateMessage(&msg);
             DispatchMessageW(&msg);
+            // Here, between messages, no code of a module is on the stack.
+            loader.FreeUnloadable();
         }
         if (!commands.empty() && !runner.Finished()) {
             engine.Record("FAILED: the host was closed before the script ended");
@@ -128,8 +130,21 @@ int wmain(int argc, wchar_t** argv) {
         } else if (!commands.empty()) {
             exitCode = runner.ExitCode();
         }
-        if (!loader.UnregisterAll() && !commands.empty())
-            engine.Record("note: a module could not unload at exit");
+        runner.Stop();
+        // A module the script unregistered must have become unloadable by now; at the
+        // unregistration here, at the end, it may still be busy.
+        bool unregisteredByScript = loader.Unregistered();
+        loader.UnregisterAll();
+        loader.AskUnload();
+        loader.FreeUnloadable();
+        for (const std::string& name : commands.empty() ? std::vector<std::string>() : loader.NotUnloadable()) {
+            if (!unregisteredByScript) {
+                engine.Record("note: a module could not unload at exit");
+                break;
+            }
+            engine.Record("FAILED: " + name + " still cannot unload (DllCanUnloadNow)");
+            exitCode = 1;
+        }
         runner.CloseOtherApp();
         watcher.Stop();
         windows.Destroy();

@@ -115,9 +115,9 @@ void ModuleLoader::RegisterAll() {
     }
 }
 
-bool ModuleLoader::UnregisterAll() {
+void ModuleLoader::UnregisterAll() {
     if (unregistered_)
-        return true;
+        return;
     unregistered_ = true;
     for (LoadedModule& module : modules_) {
         if (module.registered) {
@@ -134,28 +134,54 @@ bool ModuleLoader::UnregisterAll() {
     engine_.Record("sinks still registered: " + std::to_string(snapshot.engineSinks.size()) + " engine, " +
                    std::to_string(snapshot.actionSinks) + " action");
     engine_.ReleaseSinks();
+    AskUnload();
+}
 
-    bool allUnload = true;
+void ModuleLoader::AskUnload() {
+    if (!unregistered_)
+        return;
+    for (LoadedModule& module : modules_)
+        if (module.canUnload != S_OK)
+            AskUnload(module);
+}
+
+void ModuleLoader::AskUnload(LoadedModule& module) {
+    HMODULE library = module.library ? module.library
+                                     : (module.path.empty() ? nullptr : GetModuleHandleW(module.path.c_str()));
+    auto canUnload = library ? reinterpret_cast<CanUnloadNow>(reinterpret_cast<void (*)()>(GetProcAddress(library, "DllCanUnloadNow"))) : nullptr;
+    HRESULT hr = canUnload ? canUnload() : E_NOTIMPL;
+    if (hr == module.canUnload)
+        return;
+    module.canUnload = hr;
+    engine_.Record("DllCanUnloadNow " + module.name + ": " +
+                   (!canUnload ? std::string("not found")
+                    : hr == S_OK ? std::string("S_OK")
+                    : hr == S_FALSE ? std::string("S_FALSE") : qmsim::HexCode(hr)));
+}
+
+void ModuleLoader::FreeUnloadable() {
+    bool any = false;
     for (LoadedModule& module : modules_) {
-        HMODULE library = module.library ? module.library
-                                         : (module.path.empty() ? nullptr : GetModuleHandleW(module.path.c_str()));
-        auto canUnload = library ? reinterpret_cast<CanUnloadNow>(reinterpret_cast<void (*)()>(GetProcAddress(library, "DllCanUnloadNow"))) : nullptr;
-        if (!canUnload) {
-            engine_.Record("DllCanUnloadNow " + module.name + ": not found");
-            allUnload = false;
+        if (module.canUnload != S_OK || module.freed)
             continue;
-        }
-        HRESULT hr = canUnload();
-        engine_.Record("DllCanUnloadNow " + module.name + ": " +
-                       (hr == S_OK ? std::string("S_OK") : hr == S_FALSE ? std::string("S_FALSE") : qmsim::HexCode(hr)));
-        allUnload = allUnload && hr == S_OK;
-        if (module.library && hr == S_OK) {
+        module.freed = any = true;
+        if (module.library) {
             FreeLibrary(module.library);
             module.library = nullptr;
+            engine_.Record("freed " + module.name);
         }
     }
-    CoFreeUnusedLibraries();
-    return allUnload;
+    // Libraries that COM loaded go with COM's own DllCanUnloadNow check.
+    if (any)
+        CoFreeUnusedLibraries();
+}
+
+std::vector<std::string> ModuleLoader::NotUnloadable() const {
+    std::vector<std::string> names;
+    for (const LoadedModule& module : modules_)
+        if (unregistered_ && module.canUnload != S_OK)
+            names.push_back(module.name);
+    return names;
 }
 
 } // namespace qmhost

@@ -18,6 +18,8 @@ struct LoadedModule {
     std::wstring path;     // the module file, for DllCanUnloadNow
     Microsoft::WRL::ComPtr<IDgnAppSupportW> appSupport;
     bool registered = false;
+    HRESULT canUnload = E_PENDING; // DllCanUnloadNow's last answer (E_PENDING: not asked)
+    bool freed = false;
 };
 
 class ModuleLoader {
@@ -28,13 +30,23 @@ public:
     int LoadFromConfiguration(const std::wstring& folder);
     bool LoadFromFile(const std::wstring& path, const CLSID& clsid);
     void RegisterAll();
-    // UnRegister, release, drop the engine's sink references, report unloadability.
-    // Returns false when some module could not unload.
-    bool UnregisterAll();
+    // UnRegister, release, drop the engine's sink references, ask DllCanUnloadNow (once
+    // only: a later call does nothing).
+    void UnregisterAll();
+    bool Unregistered() const { return unregistered_; }
+    // Asks DllCanUnloadNow again of every unregistered module that has not answered S_OK
+    // yet; an answer that differs from the last one is recorded.
+    void AskUnload();
+    // Frees the libraries of the modules that answered S_OK. Only where none of their
+    // code can be on the stack: between the messages of the main loop, or at the end.
+    void FreeUnloadable();
+    // The modules that have not answered S_OK (none before UnregisterAll).
+    std::vector<std::string> NotUnloadable() const;
     bool Empty() const { return modules_.empty(); }
 
 private:
     bool Create(LoadedModule& module, IUnknown* object);
+    void AskUnload(LoadedModule& module);
     qmsim::Engine& engine_;
     std::vector<LoadedModule> modules_;
     bool unregistered_ = false;

@@ -107,6 +107,7 @@ ScriptRunner::~ScriptRunner() {
 
 void ScriptRunner::Start(std::vector<ScriptCommand> commands) {
     commands_ = std::move(commands);
+    frames_.emplace_back(new Frame);
     WNDCLASSEXW wc = {};
     wc.cbSize = sizeof wc;
     wc.lpfnWndProc = WindowProc;
@@ -129,63 +130,152 @@ LRESULT CALLBACK ScriptRunner::WindowProc(HWND window, UINT message, WPARAM wPar
 }
 
 void ScriptRunner::Finish(bool failed) {
-    KillTimer(window_, kStepTimer);
-    finished_ = true;
+    Stop();
     failed_ = failed;
     engine_.Record(failed ? "script failed" : "script completed");
     PostQuitMessage(failed ? 1 : 0);
 }
 
+void ScriptRunner::Stop() {
+    if (window_)
+        KillTimer(window_, kStepTimer);
+    finished_ = true;
+    // The frames stay (a step of one may be on the stack); their boxes must not wait.
+    for (const HeldBox& held : watcher_.DisarmAll())
+        watcher_.Answer(held.box);
+    for (auto frame = frames_.rbegin(); frame != frames_.rend(); ++frame)
+        if ((*frame)->box)
+            watcher_.Answer((*frame)->box);
+}
+
+void ScriptRunner::AdoptHeldBoxes() {
+    for (const HeldBox& held : watcher_.TakeHeld()) {
+        auto armed = armed_.find(held.token);
+        if (armed == armed_.end()) {
+            watcher_.Answer(held.box);
+            continue;
+        }
+        std::unique_ptr<Frame> frame(new Frame);
+        frame->box = held.box;
+        frame->command = armed->second;
+        frame->line = armed->second->line;
+        armed_.erase(armed);
+        engine_.Record("box " + Quoted(held.record.caption) + " " + Quoted(held.record.text) + " held for on-box line " +
+                       std::to_string(frame->line));
+        frames_.push_back(std::move(frame));
+    }
+}
+
+std::set<HWND> ScriptRunner::HeldBoxes() const {
+    std::set<HWND> boxes;
+    for (const auto& frame : frames_)
+        if (frame->box)
+            boxes.insert(frame->box);
+    return boxes;
+}
+
 void ScriptRunner::Tick() {
+    if (finished_)
+        return;
+    AdoptHeldBoxes();
+    Frame& frame = *frames_.back();
     // A tick inside a step (a step that called the module, which ran a loop of its own)
     // leaves the step alone.
-    if (finished_ || inStep_)
+    if (frame.busy)
         return;
     // A step taken while a message box is open would go ahead of its caller (the module),
-    // which waits for the answer; the box watcher gives it within moments.
-    if (MessageBoxOpenOnThread(GetCurrentThreadId()))
+    // which waits for the answer; the box watcher gives it within moments. The boxes held
+    // for triggers are the frames' own.
+    if (MessageBoxOpenOnThread(GetCurrentThreadId(), HeldBoxes())) {
+        frame.quietSince = 0;
         return;
-    inStep_ = true;
-    StepOutcome outcome;
-    if (waiting_) {
-        bool ready = waiting_->ready && waiting_->ready();
-        if (!ready && GetTickCount64() < deadline_) {
-            inStep_ = false;
-            return;
+    }
+    frame.busy = true;
+    bool over = false;
+    if (frame.box)
+        over = StepTrigger(frame);
+    else
+        StepScript(frame);
+    frame.busy = false;
+    if (!over)
+        return;
+    HWND box = frame.box;
+    for (auto it = frames_.begin(); it != frames_.end(); ++it)
+        if (it->get() == &frame) {
+            frames_.erase(it);
+            break;
         }
-        std::unique_ptr<StepOutcome> step = std::move(waiting_);
-        if (ready)
-            outcome = step->then ? step->then() : Done();
-        else
-            outcome = step->expired ? step->expired() : Fail("the time is up");
+    watcher_.Answer(box);
+}
+
+void ScriptRunner::StepScript(Frame& frame) {
+    if (frame.waiting) {
+        Resume(frame);
     } else if (next_ >= commands_.size() || commands_[next_].name == "quit") {
         if (next_ < commands_.size())
             engine_.Record("> " + commands_[next_].text);
-        inStep_ = false;
         Finish(false);
-        return;
     } else {
-        history_.Follow();
-        const ScriptCommand& command = commands_[next_++];
-        line_ = command.line;
-        engine_.Record("> " + command.text);
-        outcome = Execute(command);
+        Run(frame, commands_[next_++]);
     }
-    Settle(std::move(outcome));
-    inStep_ = false;
 }
 
-void ScriptRunner::Settle(StepOutcome outcome) {
+bool ScriptRunner::StepTrigger(Frame& frame) {
+    if (!frame.started) {
+        frame.started = true;
+        if (frame.command->name == "quit") {
+            engine_.Record("> " + frame.command->text);
+            Finish(false);
+        } else {
+            Run(frame, *frame.command);
+        }
+        return false;
+    }
+    if (frame.waiting) {
+        Resume(frame);
+        return false;
+    }
+    // Done: what it posted to other threads (the module's dialog forwards menu commands)
+    // and the boxes it raised get their time before the box is answered.
+    constexpr ULONGLONG kQuietMs = 100;
+    ULONGLONG now = GetTickCount64();
+    if (!frame.quietSince)
+        frame.quietSince = now;
+    return now - frame.quietSince >= kQuietMs;
+}
+
+void ScriptRunner::Run(Frame& frame, const ScriptCommand& command) {
+    history_.Follow();
+    frame.line = command.line;
+    engine_.Record("> " + command.text);
+    Settle(frame, Execute(command));
+}
+
+void ScriptRunner::Resume(Frame& frame) {
+    bool ready = frame.waiting->ready && frame.waiting->ready();
+    if (!ready && GetTickCount64() < frame.deadline)
+        return;
+    std::unique_ptr<StepOutcome> step = std::move(frame.waiting);
+    if (ready)
+        Settle(frame, step->then ? step->then() : Done());
+    else
+        Settle(frame, step->expired ? step->expired() : Fail("the time is up"));
+}
+
+void ScriptRunner::Settle(Frame& frame, StepOutcome outcome) {
     while (outcome.kind == StepOutcome::Kind::Waiting && outcome.ready && outcome.ready()) {
         std::function<StepOutcome()> then = std::move(outcome.then);
         outcome = then ? then() : Done();
     }
     if (outcome.kind == StepOutcome::Kind::Failed) {
-        engine_.Record("FAILED line " + std::to_string(line_) + ": " + outcome.message);
+        engine_.Record("FAILED line " + std::to_string(frame.line) + ": " + outcome.message);
         Finish(true);
     } else if (outcome.kind == StepOutcome::Kind::Waiting) {
-        deadline_ = GetTickCount64() + outcome.milliseconds;
-        waiting_.reset(new StepOutcome(std::move(outcome)));
+        frame.deadline = GetTickCount64() + outcome.milliseconds;
+        frame.waiting.reset(new StepOutcome(std::move(outcome)));
+    } else {
+        // A module unregistered earlier may have become unloadable.
+        loader_.AskUnload();
     }
 }
 
@@ -224,6 +314,8 @@ StepOutcome ScriptRunner::Execute(const ScriptCommand& c) {
         long id = 0;
         if (a.empty() || !ParseNumber(a[0], id))
             return Fail("menu needs a command id");
+        if (loader_.Unregistered())
+            return Fail("the module is unregistered: its window may belong to a freed library");
         HWND dialog = FindModuleDialog();
         if (!dialog)
             return Fail("the module's test-driver dialog is not there");
@@ -243,6 +335,8 @@ StepOutcome ScriptRunner::Execute(const ScriptCommand& c) {
     }
     if (c.name == "box" || c.name == "expect-box" || c.name == "expect-no-box" || c.name == "expect-box-count")
         return BoxCommand(c);
+    if (c.name == "on-box")
+        return ArmTrigger(c);
     if (c.name == "dialog")
         return DialogCommand(c);
     if (c.name == "file-dialog")
@@ -282,8 +376,7 @@ StepOutcome ScriptRunner::Execute(const ScriptCommand& c) {
     if (c.name == "inject")
         return Inject(c);
     if (c.name == "unregister") {
-        if (!loader_.UnregisterAll())
-            return Fail("a module cannot unload (DllCanUnloadNow)");
+        loader_.UnregisterAll();
         return Done();
     }
     return Fail("unknown command \"" + c.name + "\"");
@@ -320,9 +413,18 @@ StepOutcome ScriptRunner::LogCommand(const ScriptCommand& c) {
 size_t ScriptRunner::BoxesSeen(const std::string& caption, const std::string& text) const {
     size_t count = 0;
     for (const BoxRecord& r : watcher_.Records())
-        if (r.caption == caption && (text == "*" || r.text.find(text) != std::string::npos))
-            ++count;
+        count += BoxMatches(r, caption, text);
     return count;
+}
+
+StepOutcome ScriptRunner::ArmTrigger(const ScriptCommand& c) {
+    // on-box CAPTION TEXT|* COMMAND [ARGUMENTS...]: the parser has made the command.
+    if (!c.triggered)
+        return Fail("usage: on-box CAPTION TEXT|* COMMAND [ARGUMENTS...]");
+    int token = ++lastToken_;
+    armed_[token] = c.triggered;
+    watcher_.Arm({c.args[0], c.args[1], GetCurrentThreadId(), token});
+    return Done();
 }
 
 StepOutcome ScriptRunner::BoxCommand(const ScriptCommand& c) {

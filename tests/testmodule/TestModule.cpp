@@ -4,7 +4,8 @@
 // Register, recognitions, UnRegister and the final release are written, one line each,
 // to the file named by the environment variable QM_TESTMODULE_LOG. With QM_TESTMODULE_BOX=1
 // every recognition shows a Yes/No box and logs the answer. With QM_TESTMODULE_DRIVER=1 it
-// shows a test-driver window whose menu commands open modal dialogs (see below).
+// shows a test-driver window whose menu commands open modal dialogs and a message box (see
+// below). With QM_TESTMODULE_NEVER_UNLOAD=1, DllCanUnloadNow never answers S_OK.
 #include "DragonInterfaces.h"
 #include "TestModuleResources.h"
 
@@ -66,11 +67,14 @@ static std::vector<BYTE> HelloGrammar() {
 // forwards its menu commands to Dragon's thread, by a message to a hidden controller
 // window, which opens a modal dialog: the editor (a classic dialog template with -1
 // labels, radio buttons, a check box that enables a disabled button, edits) and the
-// common Open dialog. Both log what the user chose.
+// common Open dialog. Both log what the user chose. Menu 40703 asks a Yes/No question in
+// a message box, logging ("question box", "question answer N") before and after it; the
+// module is busy, and cannot unload, while the box is open.
 static const wchar_t kDriverTitle[] = L"Quillmoor New Testing - Grammar Object Test Driver (test module)";
 constexpr WORD kLogAndDestroy = 40666;
 constexpr WORD kOpenEditor = 40701;
 constexpr WORD kOpenFile = 40702;
+constexpr WORD kAskQuestion = 40703;
 static HWND g_driver = nullptr;
 static HWND g_controller = nullptr;
 
@@ -139,7 +143,22 @@ static void OpenBinaryFile(HWND owner) {
         AppendDriverLog(L"open cancelled " + std::to_wstring(CommDlgExtendedError()) + L"\r\n");
 }
 
+static void AskQuestion() {
+    Log("question box");
+    InterlockedIncrement(&g_locks);
+    int answer = MessageBoxW(nullptr, L"Go on with the test?", L"Test Module Question", MB_YESNO | MB_ICONQUESTION);
+    InterlockedDecrement(&g_locks);
+    // The module may have been unregistered inside the box: g_driver is null then.
+    std::string line = "question answer " + std::to_string(answer);
+    Log(line);
+    AppendDriverLog(std::wstring(line.begin(), line.end()) + L"\r\n");
+}
+
 static LRESULT CALLBACK ControllerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_COMMAND && LOWORD(wParam) == kAskQuestion) {
+        AskQuestion();
+        return 0;
+    }
     if (message == WM_COMMAND && LOWORD(wParam) == kOpenEditor) {
         if (DialogBoxParamW(g_module, MAKEINTRESOURCEW(IDD_TEST_EDITOR), nullptr, EditorProc, 0) == -1)
             AppendDriverLog(L"editor failed " + std::to_wstring(GetLastError()) + L"\r\n");
@@ -159,7 +178,7 @@ static LRESULT CALLBACK DriverProc(HWND window, UINT message, WPARAM wParam, LPA
         AppendDriverLog(line);
         if (LOWORD(wParam) == kLogAndDestroy)
             DestroyWindow(window);
-        else if (LOWORD(wParam) == kOpenEditor || LOWORD(wParam) == kOpenFile)
+        else if (LOWORD(wParam) == kOpenEditor || LOWORD(wParam) == kOpenFile || LOWORD(wParam) == kAskQuestion)
             PostMessageW(g_controller, WM_COMMAND, wParam, 0);
         return 0;
     }
@@ -434,7 +453,12 @@ STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, void** out) {
     return g_factory.QueryInterface(iid, out);
 }
 
-STDAPI DllCanUnloadNow() { return g_locks == 0 ? S_OK : S_FALSE; }
+STDAPI DllCanUnloadNow() {
+    char never[8] = {};
+    if (GetEnvironmentVariableA("QM_TESTMODULE_NEVER_UNLOAD", never, sizeof never) && never[0] == '1')
+        return S_FALSE;
+    return g_locks == 0 ? S_OK : S_FALSE;
+}
 
 STDAPI DllRegisterServer() {
     wchar_t path[MAX_PATH] = {};
