@@ -17,7 +17,6 @@ public:
     void setController(CommandHost* controller) { m_controller = controller; }
     // Disconnect cuts the sink off; Dragon keeps it registered and may go on calling it.
     void detach() { m_controller = nullptr; }
-    CommandHost* controller() const { return m_controller; }
 
     STDMETHODIMP QueryInterface(REFIID iid, void** object) override;
 

@@ -18,7 +18,6 @@ public:
     void setController(ModuleController* controller) { m_controller = controller; }
     // Disconnect cuts the sink off; Dragon may go on calling it afterwards.
     void detach() { m_controller = nullptr; }
-    ModuleController* controller() const { return m_controller; }
 
     STDMETHODIMP QueryInterface(REFIID iid, void** object) override;
 
