@@ -1,6 +1,6 @@
 // Matching typed phrases: every element kind, rule references, lists, dictation, the
 // trial order and the failures, each checked word by word (text/word number/rule number).
-#include "CoreTestSupport.h"
+#include "MatcherTestSupport.h"
 
 using namespace simtest;
 
