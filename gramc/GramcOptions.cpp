@@ -24,7 +24,9 @@ bool ParseGramcOptions(const std::vector<std::string>& args, GramcOptions& optio
         const std::string& arg = args[i];
         if (arg == "-o" || arg == "--decode" || arg == "--try" || arg == "--list") {
             if (i + 1 >= args.size()) {
-                const char* what = arg == "--try" ? "a phrase" : arg == "--list" ? "NAME=VALUE[,VALUE]..." : "a file name";
+                const char* what = arg == "--try"    ? "a phrase"
+                                   : arg == "--list" ? "NAME=VALUE[,VALUE]..."
+                                                     : "a file name";
                 error = "option " + arg + " needs " + what;
                 return false;
             }
