@@ -18,3 +18,19 @@ function(qm_add_test name)
   set_tests_properties(${name} PROPERTIES TIMEOUT ${T_TIMEOUT}
     ENVIRONMENT "QM_WINE_TIMEOUT=${T_TIMEOUT};QM_BUILD_DIR=${CMAKE_BINARY_DIR}")
 endfunction()
+
+# qm_add_fuzz_target(NAME LIBS...)
+# A libFuzzer target built from NAME.cpp, with a short smoke run over its committed seeds
+# (corpus/NAME beside the source). New inputs go to a folder in the build tree, so the
+# committed corpus is only read. scripts/fuzz.sh runs every fuzz_* target for longer.
+function(qm_add_fuzz_target name)
+  add_executable(${name} ${name}.cpp)
+  target_link_libraries(${name} PRIVATE ${ARGN})
+  target_compile_options(${name} PRIVATE -fsanitize=fuzzer)
+  target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+  set(found ${CMAKE_CURRENT_BINARY_DIR}/${name}_found)
+  file(MAKE_DIRECTORY ${found})
+  add_test(NAME ${name}_smoke
+           COMMAND ${name} -max_total_time=15 ${found} ${CMAKE_CURRENT_SOURCE_DIR}/corpus/${name})
+  set_tests_properties(${name}_smoke PROPERTIES TIMEOUT 90)
+endfunction()

@@ -2,39 +2,34 @@
 // script, and the details of the best path with the list and dictation values it carries.
 #include "CommandHost.h"
 #include "PhraseWords.h"
+#include "ResultLines.h"
 
 #include "../common/MessageBoxes.h"
 #include "../common/TextConversion.h"
 #include "../grammar/CGramObj.h"
 
 #include <algorithm>
-#include <cstdio>
-#include <cwchar>
 #include <string>
 #include <vector>
 
 namespace {
 
-constexpr size_t kWordsLineChars = 256;  // the time-and-words line, terminator included
 constexpr DWORD kBestPathBytes = 2048;   // 512 word-node identifiers
 constexpr DWORD kWordRecordBytes = 140;  // header and up to 66 UTF-16 characters
-constexpr size_t kDetailLineBytes = 128; // "Rule %d: %s; dwWordNum: %d\n"
-constexpr size_t kArgumentBytes = 256;   // "<_arg%i = %s> "
 // Bounds on what a second, larger query may ask for.
 constexpr DWORD kLongestPathBytes = 1u << 20;
 constexpr DWORD kLongestWordRecordBytes = 1u << 16;
 
-// The phrase's words, one blank between them.
-void AppendPhraseWords(const SRPHRASEW* phrase, std::wstring& text)
+static_assert(kDictatedWordRule == DICTATION_RULE_NUMBER, "one rule number for dictated words");
+
+std::vector<std::wstring> PhraseWords(const SRPHRASEW* phrase)
 {
-    bool first = true;
+    std::vector<std::wstring> words;
     ForEachPhraseWord(phrase, [&](const WCHAR* word, size_t length) {
-        if (!first)
-            text += L' ';
-        text.append(word, length);
-        first = false;
+        words.emplace_back(word, length);
         return true;
     });
+    return words;
 }
 
 // The best path's word-node identifiers. A path longer than the buffer is asked for again
@@ -57,7 +52,7 @@ std::vector<DWORD> BestPath(ISRResGraphW& graph)
 // The word of a node, narrow, with its word number. A word too long for the record buffer
 // is read again into one of the size the engine names; the node's call is otherwise not
 // checked, and a record it left unwritten reads as an empty word with number 0.
-std::string ReadWordNode(ISRResGraphW& graph, DWORD nodeId, SRRESWORDNODE& node, DWORD& wordNumber)
+std::string ReadWordNode(ISRResGraphW& graph, DWORD nodeId, SRRESWORDNODE& node, uint32_t& wordNumber)
 {
     std::vector<DWORD> record(kWordRecordBytes / sizeof(DWORD), 0); // DWORD-aligned for SRWORDW
     DWORD needed = 0;
@@ -85,17 +80,9 @@ void CommandHost::onPhraseFinish(CGramObj& grammar, DWORD flags, PSRPHRASEW phra
         return;
 
     endTicks = GetTickCount64();
-    wchar_t timing[kWordsLineChars];
-    swprintf(timing, kWordsLineChars, L"\nPhrase Start - Finish: %llu ms. Recognition Result:\n",
-             endTicks - startTicks);
-    std::wstring wordsLine = timing;
-    wordsLine += L">> ";
-    AppendPhraseWords(phrase, wordsLine);
-    // A line too long for its buffer loses words at its end, not its closing marks.
-    const std::wstring closing = L" <<\n";
-    if (wordsLine.size() + closing.size() > kWordsLineChars - 1)
-        wordsLine.resize(kWordsLineChars - 1 - closing.size());
-    wordsLine += closing;
+    const std::string timing = PhraseTimingText(endTicks - startTicks);
+    std::wstring wordsLine(timing.begin(), timing.end()); // ASCII
+    AppendWordsLine(wordsLine, PhraseWords(phrase));
     log(NarrowText(wordsLine.data(), wordsLine.size(), CP_THREAD_ACP).c_str());
 
     std::string scriptMessage;
@@ -120,46 +107,23 @@ void CommandHost::onPhraseFinish(CGramObj& grammar, DWORD flags, PSRPHRASEW phra
     if (!graph)
         throw _com_error(E_POINTER);
 
-    std::vector<DWORD> path = BestPath(*graph.Get());
-    std::vector<std::string> arguments;
-    std::string dictation;
-    for (DWORD nodeId : path) {
+    std::vector<ResultWord> path;
+    for (DWORD nodeId : BestPath(*graph.Get())) {
         SRRESWORDNODE node = {};
-        DWORD wordNumber = 0;
-        std::string text = ReadWordNode(*graph.Get(), nodeId, node, wordNumber);
-
-        char detail[kDetailLineBytes];
-        if (snprintf(detail, sizeof(detail), "Rule %d: %s; dwWordNum: %d\n", static_cast<int>(node.dwRuleNumber),
-                     text.c_str(), static_cast<int>(wordNumber)) >= static_cast<int>(sizeof(detail)))
-            detail[sizeof(detail) - 2] = '\n'; // cut, but still a line of its own
-        log(detail);
-
-        if (wordNumber != 0)
-            continue;
-        if (node.dwRuleNumber == DICTATION_RULE_NUMBER) {
-            dictation += text.substr(0, text.find('\\')) + " ";
-        } else {
-            if (!dictation.empty()) {
-                arguments.push_back(dictation);
-                dictation.clear();
-            }
-            arguments.push_back(text);
-        }
+        ResultWord word;
+        word.text = ReadWordNode(*graph.Get(), nodeId, node, word.wordNumber);
+        word.ruleNumber = node.dwRuleNumber;
+        log(WordDetailLine(word).c_str());
+        path.push_back(std::move(word));
     }
-    if (!dictation.empty())
-        arguments.push_back(dictation);
 
+    const std::vector<std::string> arguments = CollectArguments(path);
     std::vector<const char*> values;
     if (!arguments.empty()) {
-        std::string lists = "Lists: ";
-        for (size_t k = 0; k < arguments.size(); ++k) {
-            char piece[kArgumentBytes];
-            snprintf(piece, sizeof(piece), "<_arg%i = %s> ", static_cast<int>(k + 1), arguments[k].c_str());
-            lists += piece;
-            values.push_back(arguments[k].c_str());
-        }
-        log(lists.c_str());
+        log(ListsLine(arguments).c_str());
         log("\n");
+        for (const std::string& value : arguments)
+            values.push_back(value.c_str());
         values.push_back(nullptr);
     }
     graph.Reset();

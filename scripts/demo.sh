@@ -5,7 +5,7 @@
 set -eu
 build=$(realpath "${1:-build}")
 here=$(cd "$(dirname "$0")" && pwd)
-gramc=$build/native/compiler/qm-gramc
+gramc=$build/native/gramc/qm-gramc
 
 echo "=== The grammar compiler: the six built-in commands, each compiled alone"
 while IFS= read -r line; do

@@ -1,4 +1,4 @@
-// The one place where the COM layer meets the portable recogniser model of sim/core:
+// The one place where the COM layer meets the portable recogniser model (the matcher and sim/core):
 // grammars, rule activation, lists, matching and DVC scripts, in the engine's terms.
 #pragma once
 

@@ -2,7 +2,7 @@
 // simulated engine calls, for the in-process tests of the engine's COM layer.
 #pragma once
 
-#include "../core/GrammarBytes.h"
+#include "../../matcher/GrammarBytes.h"
 #include "../../support/PumpUntil.h"
 #include "SimEngine.h"
 #include "../../../grammar/DragonInterfaces.h"

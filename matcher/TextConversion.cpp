@@ -25,6 +25,14 @@ void AppendUtf8(std::string& out, char32_t c)
     }
 }
 
+// Windows-1252 bytes 0x80-0x9F; the rest of the upper half is Latin-1.
+const char16_t Cp1252High[32] = {
+    0x20AC, 0xFFFD, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0xFFFD, 0x017D, 0xFFFD,
+    0xFFFD, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0xFFFD, 0x017E, 0x0178,
+};
+
 bool IsSpace(char c)
 {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n';
@@ -94,20 +102,36 @@ std::u16string Utf8ToUtf16(const std::string& text)
 
 std::string Cp1252ToUtf8(const std::string& text)
 {
-    static const char16_t high[32] = {
-        0x20AC, 0xFFFD, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-        0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0xFFFD, 0x017D, 0xFFFD,
-        0xFFFD, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-        0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0xFFFD, 0x017E, 0x0178,
-    };
     std::string out;
     out.reserve(text.size());
     for (char ch : text) {
         unsigned char b = static_cast<unsigned char>(ch);
         if (b >= 0x80 && b < 0xA0)
-            AppendUtf8(out, high[b - 0x80]);
+            AppendUtf8(out, Cp1252High[b - 0x80]);
         else
             AppendUtf8(out, b);
+    }
+    return out;
+}
+
+std::string Utf8ToCp1252(const std::string& text)
+{
+    const std::u16string wide = Utf8ToUtf16(text);
+    std::string out;
+    out.reserve(wide.size());
+    for (size_t i = 0; i < wide.size(); ++i) {
+        const char16_t c = wide[i];
+        char byte = '?';
+        if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) {
+            byte = static_cast<char>(c);
+        } else if (c != Replacement) {
+            for (size_t k = 0; k < 32; ++k)
+                if (Cp1252High[k] == c)
+                    byte = static_cast<char>(0x80 + k);
+        }
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < wide.size())
+            ++i; // a pair is one character
+        out += byte;
     }
     return out;
 }

@@ -1,6 +1,6 @@
 // Loading, activation by name or all at once, binding to a foreground window,
 // deactivation and unloading, as seen through Rules() and recognition.
-#include "CoreTestSupport.h"
+#include "MatcherTestSupport.h"
 
 using namespace simtest;
 using qmsim::EngineStatus;

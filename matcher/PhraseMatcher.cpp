@@ -81,6 +81,8 @@ bool PhraseMatcher::Continue(size_t pos, const Continuation* next)
     DepthGuard guard(depth_);
     if (!Step())
         return false;
+    if (pos > furthest_)
+        furthest_ = pos;
     if (!next)
         return pos == phrase_.size(); // the whole phrase must be consumed
     if (next->kind == Continuation::SequenceRest) {

@@ -33,6 +33,8 @@ public:
     PhraseMatcher(const LoadedGrammar& grammar, const std::vector<std::string>& phrase, size_t& steps);
 
     MatchOutcome MatchRule(const GrammarRule& rule, std::vector<RecognisedWord>& words);
+    // The most words from the phrase's start that any rule tried so far followed.
+    size_t Furthest() const { return furthest_; }
 
 private:
     struct Continuation; // what remains to be matched after the current node
@@ -55,6 +57,7 @@ private:
     size_t depth_ = 0;
     uintptr_t stackBase_ = 0;
     bool exhausted_ = false;
+    size_t furthest_ = 0;
     std::vector<RecognisedWord> trail_;
 };
 

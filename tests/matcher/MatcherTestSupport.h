@@ -1,4 +1,4 @@
-// Shared helpers of the core tests: loading hand-built grammars and showing results
+// Shared helpers of the matcher tests: loading hand-built grammars and showing results
 // as one comparable line.
 #pragma once
 

@@ -1,6 +1,8 @@
 // Command line of qm-gramc.
 #pragma once
 
+#include "PhraseTrial.h"
+
 #include <string>
 #include <vector>
 
@@ -8,6 +10,9 @@ struct GramcOptions {
     std::string input;       // file name, or "-" for standard input
     std::string output;      // -o: where the packed bytes go; empty for nowhere
     std::string decode;      // --decode: a binary grammar to list instead of compiling
+    std::vector<std::string> phrases; // --try: phrases to recognise
+    std::vector<ListValues> lists;    // --list: values for the grammar's lists
+    bool binary = false;     // --binary: INPUT is a binary grammar, not a text
     bool cancelSyntaxErrors = false;
     bool dump = false;
     bool help = false;

@@ -100,5 +100,29 @@ head -c 50 builtin.bin >truncated.bin
 call '' --decode truncated.bin
 check "decode reports a malformed grammar" '[ $status -eq 1 ] && grep -q "^malformed: " out.txt'
 
+# --try: the lines themselves are checked in phrase_trial_test.cpp; here the command line.
+printf '<Colour> = {Colour};\n<1> exported = paint it <Colour>;\n' >paint.gram
+call '' --try "paint it Deep Blue" --list Colour=Red,Deep\ Blue paint.gram
+check "a recognised phrase prints the result lines" \
+    '[ $status -eq 0 ] && [ "$(cat out.txt)" = "$(printf ">> paint it Deep Blue <<\nRule 2: paint; dwWordNum: 1\nRule 2: it; dwWordNum: 2\nRule 1: Deep Blue; dwWordNum: 0\nLists: <_arg1 = Deep Blue> ")" ]'
+call '' --try "paint it Red" --try "paint it green" --list Colour=Red paint.gram
+check "a phrase not recognised gives status 1 and tells how far it got" \
+    '[ $status -eq 1 ] && has_line out.txt "not recognised: paint it green" && grep -q "follow 2 of 3 words" out.txt'
+call '' -o paint.bin paint.gram
+call '' --binary --try "paint it red" --list Colour=Red paint.bin
+check "--binary tries a binary grammar file" '[ $status -eq 0 ] && has_line out.txt ">> paint it Red <<"'
+call '<1> exported = hello;\n' --try hello -
+check "--try reads the grammar from stdin" '[ $status -eq 0 ] && has_line out.txt "Rule 1: hello; dwWordNum: 1"'
+call '' --try "paint it Red" --list Shade=Red paint.gram
+check "a list the grammar lacks is a usage error" '[ $status -eq 2 ] && grep -q "no list named \"Shade\"" err.txt'
+call '' --try "paint it Red" --list Colour paint.gram
+check "--list without = is a usage error" '[ $status -eq 2 ] && grep -q "NAME=VALUE" err.txt'
+call '' --list Colour=Red paint.gram
+check "--list without --try is a usage error" '[ $status -eq 2 ]'
+call '<1> exported = <2>;\n' --try hello -
+check "a grammar the recogniser refuses is not recognised" '[ $status -eq 1 ] && grep -q "refuses the grammar" err.txt'
+call '' --help
+check "--help shows the --try form" '[ $status -eq 0 ] && grep -q -- "--try PHRASE" out.txt'
+
 echo "gramc_cli: $passed passed, $failed failed"
 [ $failed -eq 0 ]

@@ -3,6 +3,7 @@
 #include "TextConversion.h"
 #include "WordRecords.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace qmsim {
@@ -208,6 +209,7 @@ Recognition Recogniser::Recognise(const std::vector<std::string>& spoken, uintpt
                 result.words = std::move(recognised);
                 return result;
             }
+            result.wordsFollowed = std::max(result.wordsFollowed, matcher.Furthest());
             if (outcome == MatchOutcome::TooComplex) {
                 result.failure = RecognitionFailure::TooComplex;
                 result.error = "too complex: matching " + Quoted(Joined(words)) + " against rule " +

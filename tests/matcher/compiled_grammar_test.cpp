@@ -1,6 +1,6 @@
 // Grammars as the module's compiler packs them (lines end in "\n", as the editor leaves
 // them) load, activate and recognise.
-#include "CoreTestSupport.h"
+#include "MatcherTestSupport.h"
 
 #include "GramParser.h"
 

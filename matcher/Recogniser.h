@@ -33,6 +33,8 @@ struct Recognition {
     uint32_t ruleId = 0;      // the exported rule that matched
     std::string ruleName;
     std::vector<RecognisedWord> words;
+    // NoParse: the most words from the phrase's start that an active rule followed.
+    size_t wordsFollowed = 0;
 
     bool recognised() const { return failure == RecognitionFailure::None; }
 };

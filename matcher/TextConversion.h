@@ -36,6 +36,8 @@ inline std::wstring Widen(const std::string& text)
 
 // Windows-1252; the five unassigned bytes map to U+FFFD.
 std::string Cp1252ToUtf8(const std::string& text);
+// Back to Windows-1252 (the module's ANSI texts); a character it lacks becomes "?".
+std::string Utf8ToCp1252(const std::string& text);
 
 // ASCII letters compare without case; every other byte exactly.
 bool EqualIgnoringAsciiCase(const std::string& a, const std::string& b);

@@ -1,10 +1,12 @@
-// qm-gramc: compiles a grammar text file to the binary grammar format, or lists a
-// binary grammar. Message boxes become lines on stderr, log lines go to stdout.
+// qm-gramc: compiles a grammar text file to the binary grammar format, lists a binary
+// grammar, or tries phrases against a grammar. Message boxes become lines on stderr, log
+// lines and the lines of tried phrases go to stdout.
 #include "CompilerMessages.h"
 #include "EscapedText.h"
 #include "GramParser.h"
 #include "GramcOptions.h"
 #include "GrammarListing.h"
+#include "PhraseTrial.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -85,6 +87,18 @@ int Fail(const std::string& message)
     std::fprintf(stderr, "qm-gramc: %s\n", message.c_str());
     return 2;
 }
+
+int TryAll(const GramcOptions& options, const std::vector<unsigned char>& grammar)
+{
+    std::string lines;
+    std::string error;
+    TrialStatus status = TryPhrases(grammar, options.lists, options.phrases, lines, error);
+    std::fwrite(lines.data(), 1, lines.size(), stdout);
+    std::fflush(stdout);
+    if (!error.empty())
+        std::fprintf(stderr, "qm-gramc: %s\n", error.c_str());
+    return static_cast<int>(status);
+}
 } // namespace
 
 int main(int argc, char** argv)
@@ -106,6 +120,9 @@ int main(int argc, char** argv)
     if (!options.decode.empty())
         return ListBinaryGrammar(bytes, stdout);
 
+    if (options.binary)
+        return TryAll(options, bytes);
+
     g_cancelSyntaxErrors = options.cancelSyntaxErrors;
     SetCompilerBoxHandler(AnswerBox);
     SetCompilerLogHandler(PrintLogLine);
@@ -114,5 +131,7 @@ int main(int argc, char** argv)
     std::fflush(stdout);
     if (compiled && !options.output.empty() && !WriteAll(options.output, parser.packed, error))
         return Fail(error);
-    return compiled ? 0 : 1;
+    if (!compiled)
+        return 1;
+    return options.phrases.empty() ? 0 : TryAll(options, parser.packed);
 }

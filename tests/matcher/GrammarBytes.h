@@ -2,7 +2,7 @@
 // tests build them) and the word records that fill its lists.
 #pragma once
 
-#include "../../compiler/GrammarBlocks.h"
+#include "../compiler/GrammarBlocks.h"
 
 #include <cstdint>
 #include <string>

@@ -18,4 +18,7 @@ struct WordRecord {
 // error names the record's byte offset and the fault. An empty block has no records.
 bool ParseWordRecords(const void* data, size_t size, std::vector<WordRecord>& records, std::string& error);
 
+// One record for a UTF-8 text, as a client writes it for ListAppend.
+std::vector<unsigned char> MakeWordRecord(const std::string& text, uint32_t wordNumber);
+
 } // namespace qmsim

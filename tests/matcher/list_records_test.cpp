@@ -1,6 +1,6 @@
 // ListSet and ListAppend: the wide word records parsed strictly, refusals leaving the
 // list as it was, and the UTF-16 texts arriving as UTF-8.
-#include "CoreTestSupport.h"
+#include "MatcherTestSupport.h"
 #include "TextConversion.h"
 #include "WordRecords.h"
 

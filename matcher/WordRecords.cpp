@@ -85,4 +85,20 @@ bool ParseWordRecords(const void* data, size_t size, std::vector<WordRecord>& re
     return true;
 }
 
+std::vector<unsigned char> MakeWordRecord(const std::string& text, uint32_t wordNumber)
+{
+    const std::u16string wide = Utf8ToUtf16(text);
+    const size_t size = (8 + 2 * (wide.size() + 1) + 3) & ~size_t(3);
+    std::vector<unsigned char> record(size, 0);
+    for (int shift = 0; shift < 32; shift += 8) {
+        record[shift / 8] = static_cast<unsigned char>(size >> shift);
+        record[4 + shift / 8] = static_cast<unsigned char>(wordNumber >> shift);
+    }
+    for (size_t i = 0; i < wide.size(); ++i) {
+        record[8 + 2 * i] = static_cast<unsigned char>(wide[i]);
+        record[9 + 2 * i] = static_cast<unsigned char>(wide[i] >> 8);
+    }
+    return record;
+}
+
 } // namespace qmsim

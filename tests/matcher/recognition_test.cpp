@@ -1,6 +1,6 @@
 // Matching typed phrases: every element kind, rule references, lists, dictation, the
 // trial order and the failures, each checked word by word (text/word number/rule number).
-#include "CoreTestSupport.h"
+#include "MatcherTestSupport.h"
 
 using namespace simtest;
 
@@ -298,4 +298,28 @@ TEST(Recognition, the_largest_test_command_set_fits_the_step_budget)
     EXPECT_EQ(r.grammar, 7500u);
     EXPECT_EQ(Describe(r.words), "Test/1/1 7500/2/1");
     EXPECT_EQ(engine.Recognise("test 7501", 0).error, "no parse: \"test 7501\"");
+}
+
+TEST(Recognition, a_phrase_not_parsed_tells_how_many_words_the_rules_followed)
+{
+    qmsim::Recogniser engine;
+    // [please] (open | close the window) again+
+    uint32_t h = LoadOrFail(engine,
+        OneRule({{1, "please"}, {2, "open"}, {3, "close"}, {4, "the"}, {6, "window"}, {7, "again"}},
+                {S(Seq), S(Opt), W(1), E(Opt),
+                 S(Alt), W(2), S(Seq), W(3), W(4), W(6), E(Seq), E(Alt),
+                 S(Rep), W(7), E(Rep), E(Seq)}));
+    ActivateAll(engine, h);
+    const struct {
+        const char* phrase;
+        size_t followed;
+    } cases[] = {
+        {"window", 0}, {"please window", 1}, {"close the door again", 2}, {"open again again now", 3},
+        {"please close the window", 4},
+    };
+    for (const auto& c : cases) {
+        qmsim::Recognition r = engine.Recognise(c.phrase, 0);
+        EXPECT_EQ(r.failure, qmsim::RecognitionFailure::NoParse) << c.phrase;
+        EXPECT_EQ(r.wordsFollowed, c.followed) << c.phrase;
+    }
 }
