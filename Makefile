@@ -72,9 +72,13 @@ test: deps
 demo: deps native win
 	scripts/demo.sh $(BUILD)
 
+# Like the Windows tests, the module's benchmark runs the x86_64 build where 32-bit programs
+# cannot run.
 bench: native win
 	$(BUILD)/native/tests/bench/qm-bench
-	scripts/bench-module.sh $(BUILD)/win
+	@if scripts/can-run-32bit.sh; then scripts/bench-module.sh $(BUILD)/win; else \
+	  echo "*** This kernel cannot run 32-bit programs: the module's benchmark runs the x86_64 build."; \
+	  $(MAKE) --no-print-directory win64 && scripts/bench-module.sh $(BUILD)/win64; fi
 
 fuzz: asan
 	scripts/fuzz.sh $(BUILD)/asan

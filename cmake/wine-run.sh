@@ -24,21 +24,26 @@ if [ -z "${DISPLAY:-}" ]; then
 fi
 
 # Create the prefix once; concurrent tests wait for the first one.
-if [ ! -f "$WINEPREFIX/.qm-ready-3" ]; then
+if [ ! -f "$WINEPREFIX/.qm-ready-4" ]; then
   mkdir -p "$WINEPREFIX"
   (
     flock 9
-    if [ ! -f "$WINEPREFIX/.qm-ready-3" ]; then
+    if [ ! -f "$WINEPREFIX/.qm-ready-4" ]; then
       "$wine" wineboot -i >/dev/null 2>&1
       # The test display has no window manager: windows are not left to one, or Wine would
       # wait for it (two seconds at every hidden or destroyed top-level window).
       "$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
       # A program that crashes ends at once with its report, as with no debugger installed,
       # instead of waiting in one until the test's time is up.
+      # Windows' dialog fonts are not part of Wine: without them dialogs fall back to a wider
+      # font and their labels wrap. Liberation Sans (fonts-liberation) takes their place.
+      for font in "Microsoft Sans Serif" "MS Shell Dlg"; do
+        "$wine" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$font" /t REG_SZ /d "Liberation Sans" /f >/dev/null 2>&1
+      done
       "$wine" reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /t REG_SZ /d 'cmd.exe /c exit' /f >/dev/null 2>&1
       "$wine" reg add 'HKLM\Software\Wow6432Node\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /t REG_SZ /d 'cmd.exe /c exit' /f >/dev/null 2>&1
       wineserver -w
-      touch "$WINEPREFIX/.qm-ready-3"
+      touch "$WINEPREFIX/.qm-ready-4"
     fi
   ) 9>"$WINEPREFIX.lock"
 fi
