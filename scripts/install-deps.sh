@@ -19,7 +19,7 @@ apt_install() {
 
 need=()
 for p in cmake make g++ clang libclang-rt-14-dev googletest g++-mingw-w64-i686 g++-mingw-w64-x86-64 \
-         wine wine64 xvfb xauth wixl msitools fonts-liberation x11-apps x11-utils imagemagick; do
+         wine wine64 xvfb xauth wixl msitools fonts-liberation x11-apps x11-utils imagemagick gnuplot-nox; do
   have "$p" || need+=("$p")
 done
 

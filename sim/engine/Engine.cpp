@@ -24,10 +24,14 @@ EngineOptions& Engine::Options() { return state_->options; }
 void Engine::Record(const std::string& line) { state_->Record(line); }
 void Engine::ReleaseSinks() { state_->ReleaseSinks(); }
 
-Engine::CallTime Engine::EngineCallTime() const { return {TicksToMs(state_->callTicks), state_->calls}; }
+Engine::CallTime Engine::EngineCallTime() const {
+    double span = state_->calls ? TicksToMs(state_->lastCallEnd - state_->firstCallStart) : 0.0;
+    return {TicksToMs(state_->callTicks), state_->calls, span};
+}
 void Engine::ResetEngineCallTime() {
     state_->callTicks = 0;
     state_->calls = 0;
+    state_->firstCallStart = state_->lastCallEnd = 0;
 }
 
 void Engine::SetTranscriptListener(std::function<void(const std::string&)> listener) {
@@ -159,6 +163,8 @@ static DWORD BeginUtteranceOn(const std::shared_ptr<EngineState>& shared, const 
     LARGE_INTEGER now;
     QueryPerformanceCounter(&now);
     cookie.begun = now.QuadPart;
+    cookie.callTicksAtBegin = state.callTicks;
+    cookie.callsAtBegin = state.calls;
     state.awaitedCookies.push_back(cookie);
     for (const auto& sink : sinks) {
         HRESULT hr = sink->Paused(cookie.low, cookie.high);

@@ -52,6 +52,8 @@ struct EngineState : std::enable_shared_from_this<EngineState> {
         DWORD low = 0, high = 0;
         bool resumed = false;
         LONGLONG begun = 0;   // performance counter when the sinks got the cookie
+        LONGLONG callTicksAtBegin = 0; // callTicks and calls then: the engine's part of the hold
+        unsigned callsAtBegin = 0;
         double heldMs = 0;    // set by the resume
     };
     DWORD utteranceCount = 0;
@@ -76,9 +78,11 @@ struct EngineState : std::enable_shared_from_this<EngineState> {
     // the message loop.
     std::vector<std::string> heardPhrases;
 
-    // Time inside the engine's methods (performance counter ticks) and their number.
+    // Time inside the engine's methods (performance counter ticks) and their number; and the
+    // counter at the first call's start and the last call's end since the count was reset.
     LONGLONG callTicks = 0;
     unsigned calls = 0;
+    LONGLONG firstCallStart = 0, lastCallEnd = 0;
 
     // Calls that changed nothing get no line of their own; the next line is preceded by one
     // that counts them.
@@ -105,12 +109,17 @@ struct EngineState : std::enable_shared_from_this<EngineState> {
 // Counts the time of one engine method into EngineState::callTicks.
 class EngineCall {
 public:
-    explicit EngineCall(EngineState& state) : state_(state) { QueryPerformanceCounter(&start_); }
+    explicit EngineCall(EngineState& state) : state_(state) {
+        QueryPerformanceCounter(&start_);
+        if (state_.calls == 0 && state_.firstCallStart == 0)
+            state_.firstCallStart = start_.QuadPart;
+    }
     ~EngineCall() {
         LARGE_INTEGER end;
         QueryPerformanceCounter(&end);
         state_.callTicks += end.QuadPart - start_.QuadPart;
         ++state_.calls;
+        state_.lastCallEnd = end.QuadPart;
     }
     EngineCall(const EngineCall&) = delete;
     EngineCall& operator=(const EngineCall&) = delete;

@@ -144,13 +144,16 @@ STDMETHODIMP SimCentral::Resume(DWORD cookieLow, DWORD cookieHigh) {
     EngineCall timed(*state_);
     LARGE_INTEGER now;
     QueryPerformanceCounter(&now);
-    char line[128];
+    char line[160];
     for (EngineState::AwaitedCookie& cookie : state_->awaitedCookies) {
         if (!cookie.resumed && cookie.low == cookieLow && cookie.high == cookieHigh) {
             cookie.resumed = true;
             cookie.heldMs = TicksToMs(now.QuadPart - cookie.begun);
-            snprintf(line, sizeof line, "resume cookie 0x%08lX:0x%08lX, held %.3f ms", (unsigned long)cookieHigh,
-                     (unsigned long)cookieLow, cookie.heldMs);
+            // The engine's part: its methods' time since the begin (this Resume not counted).
+            double engineMs = TicksToMs(state_->callTicks - cookie.callTicksAtBegin);
+            snprintf(line, sizeof line, "resume cookie 0x%08lX:0x%08lX, held %.3f ms, %.3f ms in %u engine calls",
+                     (unsigned long)cookieHigh, (unsigned long)cookieLow, cookie.heldMs, engineMs,
+                     state_->calls - cookie.callsAtBegin);
             state_->Record(line);
             return S_OK;
         }

@@ -113,7 +113,9 @@ public:
     EngineOptions& Options();
 
     // Time spent inside the engine's COM methods called by the module, since the last reset.
-    struct CallTime { double milliseconds; unsigned calls; };
+    // The time inside the engine's methods, their number, and the time from the first one's
+    // start to the last one's end (what the caller did between them is the rest).
+    struct CallTime { double milliseconds; unsigned calls; double spanMilliseconds; };
     CallTime EngineCallTime() const;
     void ResetEngineCallTime();
     std::shared_ptr<EngineState> State() const { return state_; }

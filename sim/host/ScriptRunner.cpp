@@ -358,7 +358,8 @@ StepOutcome ScriptRunner::Execute(const ScriptCommand& c) {
     if (c.name == "engine-time") {
         qmsim::Engine::CallTime time = engine_.EngineCallTime();
         char line[128];
-        snprintf(line, sizeof line, "engine time: %.3f ms in %u calls", time.milliseconds, time.calls);
+        snprintf(line, sizeof line, "engine time: %.3f ms in %u calls, %.3f ms from the first to the last",
+                 time.milliseconds, time.calls, time.spanMilliseconds);
         engine_.Record(line);
         if (!a.empty() && a[0] == "reset")
             engine_.ResetEngineCallTime();
