@@ -9,6 +9,8 @@
 
 #include "../grammar/GrammarOwner.h"
 
+#include <windows.h>
+
 #include <string>
 #include <vector>
 
@@ -75,4 +77,22 @@ public:
 
 protected:
     ~CommandHost() override = default;
+
+private:
+    // The last walk of updateWindowActivation that left every specific command as it wants
+    // it (each of its calls succeeded): the same walk again, with nothing changed since,
+    // would call nothing and count the same, and is left out.
+    struct SettledWalk {
+        bool valid = false;
+        std::string moduleName;
+        std::string title;
+        HWND window = nullptr;
+        int loadedCount = 0;
+        unsigned ruleStateChanges = 0;
+        int appActiveCount = 0;
+        int windowActiveCount = 0;
+    };
+    SettledWalk m_settledWalk;
+
+    bool repeatsSettledWalk(const std::string& moduleName, const std::string& title, HWND window) const;
 };

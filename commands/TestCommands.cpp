@@ -79,6 +79,7 @@ void CommandHost::loadTestCommands(int count)
                 loaded->appTitle = "DragonPad";
             else
                 loaded->windowTitle = fontTitle;
+            noteRuleStateChange();
         }
         loaded->number = k;
     }
@@ -114,10 +115,25 @@ void CommandHost::loadTestCommands(int count)
     log(done);
 }
 
+bool CommandHost::repeatsSettledWalk(const std::string& moduleName, const std::string& title, HWND window) const
+{
+    const SettledWalk& last = m_settledWalk;
+    // The window's existence decides whether its activations are known to hold.
+    return last.valid && last.ruleStateChanges == ruleStateChanges() && last.loadedCount == loadedCount &&
+           last.window == window && last.moduleName == moduleName && last.title == title && IsWindow(window);
+}
+
 void CommandHost::updateWindowActivation(std::string moduleName, std::string title, HWND window)
 {
     if (loadedCount <= 0)
         return;
+    if (repeatsSettledWalk(moduleName, title, window)) {
+        appActiveCount = m_settledWalk.appActiveCount;
+        windowActiveCount = m_settledWalk.windowActiveCount;
+        refreshStatistics();
+        return;
+    }
+    m_settledWalk.valid = false;
     appActiveCount = 0;
     windowActiveCount = 0;
 
@@ -126,6 +142,7 @@ void CommandHost::updateWindowActivation(std::string moduleName, std::string tit
     const unsigned removals = commandRemovals();
     // Whether window still exists, as activate would ask; only a call out can change that.
     int windowExists = -1;
+    bool settled = true;
     int number = loadedCount;
     for (CGramObj* grammar = grammars; grammar; grammar = grammar->next, --number) {
         if (!grammar->isSpecific)
@@ -135,7 +152,7 @@ void CommandHost::updateWindowActivation(std::string moduleName, std::string tit
         const RuleName rule(number);
         if (grammar->moduleName != moduleName) {
             if (!grammar->knownInactive(rule.text))
-                grammar->deactivate(rule.text);
+                settled = grammar->deactivate(rule.text) && grammar->knownInactive(rule.text) && settled;
         } else if (grammar->appTitle == prefix || grammar->windowTitle == title) {
             int& count = grammar->appTitle == prefix ? appActiveCount : windowActiveCount;
             if (windowExists < 0)
@@ -151,11 +168,15 @@ void CommandHost::updateWindowActivation(std::string moduleName, std::string tit
                 ++count;
             else
                 logFormat(kActivationFailed, number);
+            settled = settled && active;
         } else {
             continue; // bound by the engine to the window of its last activation
         }
         if (commandRemovals() != removals)
             return;
     }
+    if (settled)
+        m_settledWalk = {true, moduleName, title, window, loadedCount, ruleStateChanges(), appActiveCount,
+                         windowActiveCount};
     refreshStatistics();
 }

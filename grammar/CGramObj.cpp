@@ -163,6 +163,8 @@ int CGramObj::loadBuiltinCommands(const void* data, DWORD size)
 
 void CGramObj::rememberRule(const char* ruleName, bool active, HWND window)
 {
+    if (owner)
+        owner->noteRuleStateChange();
     if (!ruleName || !*ruleName) {
         // A null name stands for every rule of the grammar.
         forgetRules();
@@ -179,6 +181,8 @@ void CGramObj::rememberRule(const char* ruleName, bool active, HWND window)
 
 void CGramObj::forgetRules()
 {
+    if (owner)
+        owner->noteRuleStateChange();
     m_noRuleActive = false;
     m_knownRuleValid = false;
 }
@@ -226,7 +230,7 @@ int CGramObj::deactivate(const char* ruleName)
         // Refused: the rule was not active, or its state is not known. Only the first is
         // certain when no rule was active before.
         if (!m_noRuleActive)
-            m_knownRuleValid = false;
+            forgetRules();
         DropStaleErrorInfo(); // the failure is not reported, so neither is its description
     }
     return 1;

@@ -50,6 +50,8 @@ public:
     static std::vector<BYTE> makeWordRecord(const char* word);
 
     int number = 0;
+    // The scope (global, or specific to a module and a title); whoever sets it tells the
+    // owner (noteRuleStateChange).
     int isSpecific = 0;
     std::string moduleName;
     std::string appTitle;

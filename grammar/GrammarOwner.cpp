@@ -33,23 +33,27 @@ GrammarOwner::~GrammarOwner()
 
 void GrammarOwner::linkGrammar(CGramObj* grammar)
 {
+    noteRuleStateChange();
     PushGrammar(grammars, &CGramObj::next, grammar);
 }
 
 void GrammarOwner::unlinkGrammar(CGramObj* grammar)
 {
     ++m_commandRemovals;
+    noteRuleStateChange();
     RemoveGrammar(grammars, &CGramObj::next, grammar);
 }
 
 void GrammarOwner::linkBuiltinGrammar(CGramObj* grammar)
 {
+    noteRuleStateChange();
     PushGrammar(builtinGrammars, &CGramObj::builtinNext, grammar);
 }
 
 void GrammarOwner::unlinkBuiltinGrammar(CGramObj* grammar)
 {
     ++m_builtinRemovals;
+    noteRuleStateChange();
     RemoveGrammar(builtinGrammars, &CGramObj::builtinNext, grammar);
 }
 

@@ -53,6 +53,11 @@ public:
     // Grow with every grammar that leaves the list.
     unsigned commandRemovals() const { return m_commandRemovals; }
     unsigned builtinRemovals() const { return m_builtinRemovals; }
+    // Grows with every change of the grammar lists, of what a grammar object knows of its
+    // rules' states, and of a grammar's scope: a walk that saw the same count at its end
+    // would find everything as it left it.
+    unsigned ruleStateChanges() const { return m_ruleStateChanges; }
+    void noteRuleStateChange() { ++m_ruleStateChanges; }
 
     // Deletes an unlinked grammar object now, or when the last Busy ends.
     void reclaim(CGramObj* grammar);
@@ -78,6 +83,7 @@ protected:
 private:
     unsigned m_commandRemovals = 0;
     unsigned m_builtinRemovals = 0;
+    unsigned m_ruleStateChanges = 0;
     unsigned m_busy = 0;
     bool m_retired = false;
     CGramObj* m_reclaimed = nullptr; // chained through CGramObj::reclaimedNext

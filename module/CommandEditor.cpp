@@ -517,6 +517,7 @@ int ModuleController::addCustomCommand(HWND dialog, std::string text)
         grammar->moduleName = "natspeak";
         grammar->windowTitle = FontDialogTitle(GetSystemDefaultLCID() & 0x3FF);
     }
+    noteRuleStateChange(); // the scope decides what the utterance-begin walk does with it
 
     std::string script;
     if (NarrowControlText(dialog, IDC_SCRIPT, script))

@@ -389,36 +389,13 @@ void ModuleController::refreshStatistics()
     showBoxNumber(IDC_WINDOW_COUNT, windowActiveCount, true);
 }
 
-namespace {
-
-// True when box of dialog needs text: the boxes' last texts are those of this dialog.
-bool BoxChanges(HWND dialog, HWND& knownDialog, std::map<int, std::wstring>& texts, int box,
-                const std::wstring& text)
-{
-    if (dialog != knownDialog) {
-        texts.clear();
-        knownDialog = dialog;
-    }
-    auto known = texts.find(box);
-    if (known != texts.end() && known->second == text)
-        return false;
-    texts[box] = text;
-    return true;
-}
-
-} // namespace
-
 void ModuleController::showBoxText(int box, const std::wstring& text)
 {
-    HWND dialog = dialogWindow();
-    if (dialog && BoxChanges(dialog, m_boxesDialog, m_boxTexts, box, text))
-        SetDlgItemTextW(dialog, box, text.c_str());
+    m_boxes.show(dialogWindow(), box, text);
 }
 
 void ModuleController::showBoxNumber(int box, int value, bool isSigned)
 {
-    HWND dialog = dialogWindow();
-    std::wstring text = isSigned ? std::to_wstring(value) : std::to_wstring(static_cast<unsigned>(value));
-    if (dialog && BoxChanges(dialog, m_boxesDialog, m_boxTexts, box, text))
-        SetDlgItemInt(dialog, box, static_cast<UINT>(value), isSigned ? TRUE : FALSE);
+    m_boxes.show(dialogWindow(), box,
+                 isSigned ? std::to_wstring(value) : std::to_wstring(static_cast<unsigned>(value)));
 }

@@ -19,6 +19,7 @@
 #pragma once
 
 #include "AwaitedMessage.h"
+#include "DialogBoxes.h"
 #include "../commands/CommandHost.h"
 #include "../grammar/DragonInterfaces.h"
 
@@ -92,9 +93,8 @@ public:
     // dialog, loaded as one more command grammar with its rule "1" active globally.
     void loadFromBinary();
 
-    // The statistics and "Utterance Begin" boxes of the test-driver dialog. A box is only
-    // written when its text changes: each write waits for the dialog's thread, and these
-    // run while the engine holds an utterance.
+    // The statistics and "Utterance Begin" boxes of the test-driver dialog (DialogBoxes: a
+    // box is only written when its text changes, and not while the engine holds an utterance).
     void showBoxText(int box, const std::wstring& text);
     void showBoxNumber(int box, int value, bool isSigned);
 
@@ -120,8 +120,7 @@ private:
     // compilation may be on the stack below a disconnect.
     std::unique_ptr<GramParser> m_compiler;
     bool m_disconnecting = false;
-    HWND m_boxesDialog = nullptr;             // the dialog whose boxes m_boxTexts describes
-    std::map<int, std::wstring> m_boxTexts;   // what each box was last set to
+    DialogBoxes m_boxes;
 
     // onUtteranceBegin's steps before the cookie goes back.
     void readForegroundWindow(CookieReturn& cookie);

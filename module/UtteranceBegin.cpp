@@ -83,6 +83,13 @@ bool QueryWindowModule(ModuleController& controller, IDgnWindowModule& query, HW
 
 void ModuleController::onUtteranceBegin(DWORD cookieLow, DWORD cookieHigh)
 {
+    // The boxes are written after the cookie has gone back (this ends after cookie does):
+    // each write waits for the dialog's thread, which may be busy painting.
+    struct BoxWritesHeld {
+        explicit BoxWritesHeld(ModuleController& controller) : c(controller) { c.m_boxes.hold(); }
+        ~BoxWritesHeld() { c.m_boxes.endHold(c.dialogWindow()); }
+        ModuleController& c;
+    } boxWrites(*this);
     CookieReturn cookie(engineControl, cookieLow, cookieHigh);
     // Once a shutdown has begun nothing is activated: the cookie only goes back.
     if (!shuttingDown)

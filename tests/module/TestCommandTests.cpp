@@ -398,3 +398,42 @@ TEST_F(TestCommandTest, WithNothingLoadedTheStatisticsBoxesAreNotRewritten)
 }
 
 } // namespace
+
+TEST_F(TestCommandTest, AnUtteranceInTheSameWindowCallsNothingUntilARuleStateChanged)
+{
+    controller.loadTestCommands(100);
+    HWND pad = Foreground(L"DragonPad - Document");
+    Utterance();
+    const std::map<int, HWND> settled = Joined(Bound(1, 50, nullptr), Bound(51, 75, pad));
+    ASSERT_EQ(settled, ActiveCommandRules(engine));
+
+    // Only the window-module query and the resume reach the engine.
+    auto utteranceCalls = [this] {
+        engine.ResetEngineCallTime();
+        Utterance();
+        return engine.EngineCallTime().calls;
+    };
+    EXPECT_EQ(2u, utteranceCalls());
+    EXPECT_EQ(L"50/25/0", Statistics());
+
+    // A rule the module itself deactivated meanwhile comes back at the next utterance.
+    CGramObj* sixty = controller.grammars;
+    for (int number = controller.loadedCount; number > 60; --number)
+        sixty = sixty->next;
+    sixty->deactivate("60");
+    EXPECT_LT(2u, utteranceCalls());
+    EXPECT_EQ(settled, ActiveCommandRules(engine));
+    EXPECT_EQ(2u, utteranceCalls());
+
+    // A refused activation is tried, and reported, at every utterance.
+    engine.Options().activateError = E_ACCESSDENIED;
+    engine.Options().activateErrorRule = "60";
+    sixty->deactivate("60");
+    for (size_t shown = 1; shown <= 2; ++shown) {
+        ClearLog();
+        Utterance();
+        EXPECT_TRUE(WaitForDialogLog(dialog, "\nGrammar Object failed to activate command Test 60 ...\n\n"));
+        EXPECT_EQ(L"50/24/0", Statistics());
+        EXPECT_EQ(shown, boxes.boxes.size());
+    }
+}
