@@ -39,17 +39,6 @@ std::string TrimBlanks(const std::string& text)
     return text.substr(first, last - first + 1);
 }
 
-// Adds name to table unless it is there; returns its ID.
-int32_t Intern(std::vector<NameEntry>& table, int32_t& nextId, const std::string& name)
-{
-    int32_t id = FindName(table, name);
-    if (id == 0) {
-        id = nextId++;
-        table.push_back({ name, id });
-    }
-    return id;
-}
-
 std::vector<Element> Wrap(int32_t operation, const std::vector<std::vector<Element>>& operands)
 {
     if (operands.size() == 1)
@@ -137,14 +126,14 @@ std::vector<Element> GramParser::ParseFactor()
     if (tokenKind == "list") {
         if (tokenText.empty())
             Fail("empty list name");
-        int32_t id = Intern(knownLists, nextListId, tokenText);
+        int32_t id = Intern(knownLists, m_listIds, nextListId, tokenText);
         NextToken();
         return { Element{ kListElement, id } };
     }
     if (tokenKind == "rule") {
         if (tokenText.empty())
             Fail("empty rule name");
-        int32_t id = Intern(knownRules, nextRuleId, tokenText);
+        int32_t id = Intern(knownRules, m_ruleIds, nextRuleId, tokenText);
         NextToken();
         return { Element{ kRuleElement, id } };
     }
@@ -159,7 +148,7 @@ std::vector<Element> GramParser::ParseWord(const std::string& word)
 {
     if (word.empty())
         Fail("empty word name");
-    int32_t id = Intern(knownWords, nextWordId, word);
+    int32_t id = Intern(knownWords, m_wordIds, nextWordId, word);
     NextToken();
     return { Element{ kWordElement, id } };
 }

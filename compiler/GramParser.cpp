@@ -15,6 +15,16 @@ int32_t FindName(const std::vector<NameEntry>& table, const std::string& name)
 
 namespace {
 
+// clear() zeroes the whole bucket array, which a large grammar leaves large: every
+// small compilation after it would pay for the large one's buckets.
+void ClearIndex(NameIds& ids)
+{
+    if (ids.bucket_count() > 1024)
+        ids = NameIds();
+    else
+        ids.clear();
+}
+
 struct CompilingScope {
     explicit CompilingScope(bool& flag) : m_flag(flag) { m_flag = true; }
     ~CompilingScope() { m_flag = false; }
@@ -22,6 +32,22 @@ struct CompilingScope {
 };
 
 } // namespace
+
+// Adds name to table unless it is there; returns its ID.
+int32_t GramParser::Intern(std::vector<NameEntry>& table, NameIds& ids, int32_t& nextId, const std::string& name)
+{
+    auto [entry, added] = ids.try_emplace(name, nextId);
+    if (added)
+        table.push_back({ name, nextId++ });
+    return entry->second;
+}
+
+// The ID of a rule in knownRules, or 0.
+int32_t GramParser::RuleId(const std::string& name) const
+{
+    auto found = m_ruleIds.find(name);
+    return found == m_ruleIds.end() ? 0 : found->second;
+}
 
 bool GramParser::Compile(std::string text, bool dump)
 {
@@ -78,6 +104,10 @@ void GramParser::Reset()
     knownWords.clear();
     knownLists.clear();
     ruleDefines.clear();
+    ClearIndex(m_ruleIds);
+    ClearIndex(m_wordIds);
+    ClearIndex(m_listIds);
+    m_ruleHeads.clear();
     currentRuleId = 0;
     nextRuleId = 1;
     nextWordId = 1;

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #ifdef _WIN32
@@ -21,6 +22,9 @@ struct NameEntry {
     std::string name;
     int32_t id = 0;
 };
+
+// Name to ID: an index beside a table of NameEntry.
+using NameIds = std::unordered_map<std::string, int32_t>;
 
 // One element of a rule body: a word, rule or list reference, or the start or end of an
 // operation (see ElementType and Operation).
@@ -78,9 +82,8 @@ public:
     void Dump();
 
     void Pack(bool dump);
-    void WriteNameChunk(uint32_t chunkId, std::vector<NameEntry> entries);
-    void WriteRulesChunk(uint32_t chunkId, const std::vector<RuleDefine>& defines,
-                         const std::vector<NameEntry>& rules);
+    void WriteNameChunk(uint32_t chunkId, const std::vector<NameEntry>& entries);
+    void WriteRulesChunk(uint32_t chunkId, const std::vector<RuleDefine>& defines);
 
 private:
     enum class LineOutcome { Done, Skipped, Cancelled, Duplicate };
@@ -92,8 +95,19 @@ private:
     std::string ReadQuotedWord(char quote, const char* missingMessage);
     [[noreturn]] void Fail(const char* message);
 
+    enum class RuleHead : unsigned char { None, Defined, Imported };
+
+    static int32_t Intern(std::vector<NameEntry>& table, NameIds& ids, int32_t& nextId, const std::string& name);
+    int32_t RuleId(const std::string& name) const;
+
     int groupDepth = 0;
     bool m_compiling = false;
+    // Name to ID beside knownRules, knownWords and knownLists, whose order the output
+    // follows: a name is found without walking its table.
+    NameIds m_ruleIds;
+    NameIds m_wordIds;
+    NameIds m_listIds;
+    std::vector<RuleHead> m_ruleHeads; // by rule ID: what a second head for it is refused as
 };
 
 // Linear lookup by exact name; returns the entry's ID or 0 when the name is absent.

@@ -59,12 +59,12 @@ void GramParser::Pack(bool dump)
     if (!knownWords.empty())
         WriteNameChunk(kWordsChunk, knownWords);
     if (!ruleDefines.empty())
-        WriteRulesChunk(kRulesChunk, ruleDefines, knownRules);
+        WriteRulesChunk(kRulesChunk, ruleDefines);
     if (dump)
         Log(WritePackedCopy(packed).c_str());
 }
 
-void GramParser::WriteNameChunk(uint32_t chunkId, std::vector<NameEntry> entries)
+void GramParser::WriteNameChunk(uint32_t chunkId, const std::vector<NameEntry>& entries)
 {
     ChunkWriter chunk;
     for (const NameEntry& entry : entries) {
@@ -77,13 +77,12 @@ void GramParser::WriteNameChunk(uint32_t chunkId, std::vector<NameEntry> entries
     chunk.AppendChunkTo(packed, chunkId);
 }
 
-void GramParser::WriteRulesChunk(uint32_t chunkId, const std::vector<RuleDefine>& defines,
-                                 const std::vector<NameEntry>& rules)
+void GramParser::WriteRulesChunk(uint32_t chunkId, const std::vector<RuleDefine>& defines)
 {
     ChunkWriter chunk;
     for (const RuleDefine& define : defines) {
         chunk.U32(kEntryHeaderSize + kElementSize * static_cast<uint64_t>(define.elements.size()));
-        chunk.U32(static_cast<uint32_t>(FindName(rules, define.name)));
+        chunk.U32(static_cast<uint32_t>(RuleId(define.name)));
         for (const Element& element : define.elements) {
             chunk.U16(static_cast<uint32_t>(element.type));
             chunk.U16(0); // probability

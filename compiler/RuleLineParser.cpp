@@ -28,24 +28,6 @@ const char kSyntaxErrorTail[] =
 const char kImported[] = "imported";
 const char kExported[] = "exported";
 
-bool Contains(const std::vector<RuleDefine>& defines, const std::string& name)
-{
-    for (const RuleDefine& define : defines) {
-        if (define.name == name)
-            return true;
-    }
-    return false;
-}
-
-bool Contains(const std::vector<NameEntry>& table, const std::string& name)
-{
-    for (const NameEntry& entry : table) {
-        if (entry.name == name)
-            return true;
-    }
-    return false;
-}
-
 void ShowError(const char* text)
 {
     ShowCompilerBox(text, "Error", kBoxOk);
@@ -113,20 +95,19 @@ GramParser::LineOutcome GramParser::ParseLine(int number, const std::string& tex
     if (ruleName.find(' ') != std::string::npos)
         return refuse(7, line);
 
-    if (Contains(ruleDefines, ruleName)) {
+    const std::size_t knownId = static_cast<std::size_t>(RuleId(ruleName));
+    const RuleHead head = knownId < m_ruleHeads.size() ? m_ruleHeads[knownId] : RuleHead::None;
+    if (head == RuleHead::Defined) {
         ShowError("rulename has already been defined");
         return LineOutcome::Duplicate;
     }
-    if (Contains(importRules, ruleName)) {
+    if (head == RuleHead::Imported) {
         ShowError("rulename has already been defined as imported");
         return LineOutcome::Duplicate;
     }
 
-    currentRuleId = FindName(knownRules, ruleName);
-    if (currentRuleId == 0) {
-        currentRuleId = nextRuleId++;
-        knownRules.push_back({ ruleName, currentRuleId });
-    }
+    currentRuleId = Intern(knownRules, m_ruleIds, nextRuleId, ruleName);
+    m_ruleHeads.resize(static_cast<std::size_t>(nextRuleId)); // rule IDs run from 1 without gaps
 
     const std::string afterHead = WithoutLeadingSpaces(line.substr(close + 1));
     const std::string keyword = afterHead.substr(0, afterHead.find_first_of(" ;"));
@@ -136,6 +117,7 @@ GramParser::LineOutcome GramParser::ParseLine(int number, const std::string& tex
         if (WithoutLeadingSpaces(following).compare(0, 1, ";") != 0)
             return refuse(8, keyword + following);
         importRules.push_back({ ruleName, currentRuleId });
+        m_ruleHeads[static_cast<std::size_t>(currentRuleId)] = RuleHead::Imported;
         return LineOutcome::Done;
     }
     if (keyword == kExported) {
@@ -155,5 +137,6 @@ GramParser::LineOutcome GramParser::ParseLine(int number, const std::string& tex
     NextToken();
     std::vector<Element> elements = ParseAlternatives();
     ruleDefines.push_back({ ruleName, std::move(elements) });
+    m_ruleHeads[static_cast<std::size_t>(currentRuleId)] = RuleHead::Defined;
     return LineOutcome::Done;
 }
