@@ -9,6 +9,7 @@
 #include "BoundedText.h"
 #include "CompilerMessages.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <stdexcept>
@@ -29,11 +30,16 @@ bool StartsSequenceItem(const std::string& kind)
     return false;
 }
 
+void DropLeadingSpaces(std::string_view& text)
+{
+    text.remove_prefix(std::min(text.find_first_not_of(' '), text.size()));
+}
+
 // Spaces and tabs around a name in <...> or {...} go, unless there is nothing else.
-std::string TrimBlanks(const std::string& text)
+std::string_view TrimBlanks(std::string_view text)
 {
     std::size_t first = text.find_first_not_of(" \t");
-    if (first == std::string::npos)
+    if (first == std::string_view::npos)
         return text;
     std::size_t last = text.find_last_not_of(" \t");
     return text.substr(first, last - first + 1);
@@ -56,29 +62,29 @@ std::vector<Element> Wrap(int32_t operation, const std::vector<std::vector<Eleme
 bool GramParser::NextToken()
 {
     tokenText.clear();
-    rest.erase(0, rest.find_first_not_of(' '));
+    DropLeadingSpaces(rest);
     const char lead = rest.empty() ? '\0' : rest[0];
 
     if (lead == '\0' || std::strchr("()[]|+=;", lead)) {
         tokenKind.assign(1, lead);
         if (!rest.empty())
-            rest.erase(0, 1);
+            rest.remove_prefix(1);
     } else if (lead == '"' || lead == '\'') {
         tokenKind = lead == '"' ? "dqword" : "sqword";
-        rest.erase(0, 1);
+        rest.remove_prefix(1);
     } else if (lead == '<' || lead == '{') {
         tokenKind = lead == '<' ? "rule" : "list";
         std::size_t close = rest.find(lead == '<' ? '>' : '}');
-        if (close != std::string::npos) {
-            tokenText = TrimBlanks(rest.substr(1, close - 1));
-            rest.erase(0, close + 1);
+        if (close != std::string_view::npos) {
+            tokenText.assign(TrimBlanks(rest.substr(1, close - 1)));
+            rest.remove_prefix(close + 1);
         }
     } else if (IsAsciiLetterOrDigit(lead)) {
         tokenKind = "word";
         std::size_t end = rest.find_first_of(" ;");
-        if (end != std::string::npos) {
-            tokenText = rest.substr(0, end);
-            rest.erase(0, end);
+        if (end != std::string_view::npos) {
+            tokenText.assign(rest.substr(0, end));
+            rest.remove_prefix(end);
         }
     } else {
         return false;
@@ -157,13 +163,13 @@ std::vector<Element> GramParser::ParseWord(const std::string& word)
 std::string GramParser::ReadQuotedWord(char quote, const char* missingMessage)
 {
     std::size_t close = rest.find(quote);
-    if (close == std::string::npos) {
+    if (close == std::string_view::npos) {
         ShowCompilerBox(missingMessage, "Error", kBoxOk);
         Fail("empty word name");
     }
-    std::string word = rest.substr(0, close);
-    rest.erase(0, close + 1);
-    rest.erase(0, rest.find_first_not_of(' '));
+    std::string word(rest.substr(0, close));
+    rest.remove_prefix(close + 1);
+    DropLeadingSpaces(rest);
     return word;
 }
 

@@ -93,6 +93,7 @@ bool GramParser::GetLines(const std::string& text)
 void GramParser::Reset()
 {
     packed.clear();
+    rest = {};
     lines.clear();
     tokenText.clear();
     // A body that starts with a character beginning no token is parsed with the kind

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -46,7 +47,7 @@ public:
     std::string ruleName;              // head of the rule being parsed
     std::string tokenKind;             // current token: "word", "dqword", "sqword", "rule", "list" or the operator
     std::string tokenText;
-    std::string rest;                  // unread remainder of the rule body
+    std::string_view rest;             // unread remainder of the rule body, in lines
     int32_t currentRuleId = 0;
     int32_t nextRuleId = 0;
     int32_t nextWordId = 0;
