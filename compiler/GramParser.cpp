@@ -2,7 +2,7 @@
 
 #include "CompilerMessages.h"
 
-#include <sstream>
+#include <algorithm>
 
 int32_t FindName(const std::vector<NameEntry>& table, const std::string& name)
 {
@@ -81,12 +81,15 @@ bool GramParser::Compile(std::string text, bool dump)
     return true;
 }
 
+// Lines end at line feeds, a final one adding no empty line, and at their first NUL byte.
 bool GramParser::GetLines(const std::string& text)
 {
-    std::istringstream stream(text);
-    std::string line;
-    while (std::getline(stream, line, '\n'))
-        lines.emplace_back(line.c_str()); // a line ends at its first NUL byte
+    for (std::size_t start = 0; start < text.size();) {
+        const std::size_t end = std::min(text.find('\n', start), text.size());
+        const std::string_view line(text.data() + start, end - start);
+        lines.emplace_back(line.substr(0, line.find('\0')));
+        start = end + 1;
+    }
     return true;
 }
 
