@@ -14,6 +14,8 @@
 #include <cstring>
 #include <stdexcept>
 
+using namespace std::string_view_literals; // kinds compared as views: lengths first, no strlen
+
 namespace {
 bool IsAsciiLetterOrDigit(char c)
 {
@@ -22,8 +24,8 @@ bool IsAsciiLetterOrDigit(char c)
 
 bool StartsSequenceItem(const std::string& kind)
 {
-    static const char* const kinds[] = { "word", "dqword", "sqword", "list", "rule", "(", "[" };
-    for (const char* k : kinds) {
+    static const std::string_view kinds[] = { "word", "dqword", "sqword", "list", "rule", "(", "[" };
+    for (std::string_view k : kinds) {
         if (kind == k)
             return true;
     }
@@ -45,16 +47,11 @@ std::string_view TrimBlanks(std::string_view text)
     return text.substr(first, last - first + 1);
 }
 
-std::vector<Element> Wrap(int32_t operation, const std::vector<std::vector<Element>>& operands)
+// Puts the elements from start on between the start and the end of operation.
+void Enclose(std::vector<Element>& out, std::size_t start, int32_t operation)
 {
-    if (operands.size() == 1)
-        return operands.front();
-    std::vector<Element> out;
-    out.push_back({ kOperationStart, operation });
-    for (const std::vector<Element>& operand : operands)
-        out.insert(out.end(), operand.begin(), operand.end());
-    out.push_back({ kOperationEnd, operation });
-    return out;
+    out.insert(out.begin() + static_cast<std::ptrdiff_t>(start), Element{ kOperationStart, operation });
+    out.push_back(Element{ kOperationEnd, operation });
 }
 } // namespace
 
@@ -92,71 +89,76 @@ bool GramParser::NextToken()
     return true;
 }
 
-std::vector<Element> GramParser::ParseAlternatives()
+// Each level appends its elements to out; an operation with one operand is left out.
+void GramParser::ParseAlternatives(std::vector<Element>& out)
 {
-    std::vector<std::vector<Element>> sequences{ ParseSequence() };
-    while (tokenKind == "|") {
+    const std::size_t start = out.size();
+    ParseSequence(out);
+    if (tokenKind != "|"sv)
+        return;
+    while (tokenKind == "|"sv) {
         NextToken();
-        sequences.push_back(ParseSequence());
+        ParseSequence(out);
     }
-    return Wrap(kAlternatives, sequences);
+    Enclose(out, start, kAlternatives);
 }
 
-std::vector<Element> GramParser::ParseSequence()
+void GramParser::ParseSequence(std::vector<Element>& out)
 {
-    std::vector<std::vector<Element>> items{ ParseRepeat() };
+    const std::size_t start = out.size();
+    ParseRepeat(out);
+    if (!StartsSequenceItem(tokenKind))
+        return;
     while (StartsSequenceItem(tokenKind))
-        items.push_back(ParseRepeat());
-    return Wrap(kSequence, items);
+        ParseRepeat(out);
+    Enclose(out, start, kSequence);
 }
 
-std::vector<Element> GramParser::ParseRepeat()
+void GramParser::ParseRepeat(std::vector<Element>& out)
 {
-    std::vector<Element> factor = ParseFactor();
-    if (tokenKind != "+")
-        return factor;
+    const std::size_t start = out.size();
+    ParseFactor(out);
+    if (tokenKind != "+"sv)
+        return;
     NextToken();
-    factor.insert(factor.begin(), Element{ kOperationStart, kRepetition });
-    factor.push_back(Element{ kOperationEnd, kRepetition });
-    return factor;
+    Enclose(out, start, kRepetition);
 }
 
-std::vector<Element> GramParser::ParseFactor()
+void GramParser::ParseFactor(std::vector<Element>& out)
 {
-    if (tokenKind == "word")
-        return ParseWord(tokenText);
-    if (tokenKind == "dqword")
-        return ParseWord(ReadQuotedWord('"', "Missing closing double quote!"));
-    if (tokenKind == "sqword")
-        return ParseWord(ReadQuotedWord('\'', "Missing closing single quote!"));
-    if (tokenKind == "list") {
+    if (tokenKind == "word"sv)
+        return ParseWord(tokenText, out);
+    if (tokenKind == "dqword"sv)
+        return ParseWord(ReadQuotedWord('"', "Missing closing double quote!"), out);
+    if (tokenKind == "sqword"sv)
+        return ParseWord(ReadQuotedWord('\'', "Missing closing single quote!"), out);
+    if (tokenKind == "list"sv) {
         if (tokenText.empty())
             Fail("empty list name");
-        int32_t id = Intern(knownLists, m_listIds, nextListId, tokenText);
+        out.push_back({ kListElement, Intern(knownLists, m_listIds, nextListId, tokenText) });
         NextToken();
-        return { Element{ kListElement, id } };
+        return;
     }
-    if (tokenKind == "rule") {
+    if (tokenKind == "rule"sv) {
         if (tokenText.empty())
             Fail("empty rule name");
-        int32_t id = Intern(knownRules, m_ruleIds, nextRuleId, tokenText);
+        out.push_back({ kRuleElement, Intern(knownRules, m_ruleIds, nextRuleId, tokenText) });
         NextToken();
-        return { Element{ kRuleElement, id } };
+        return;
     }
-    if (tokenKind == "(")
-        return ParseGroup(")", 0);
-    if (tokenKind == "[")
-        return ParseGroup("]", kOptional);
+    if (tokenKind == "("sv)
+        return ParseGroup(")", 0, out);
+    if (tokenKind == "["sv)
+        return ParseGroup("]", kOptional, out);
     Fail("expecting expression (word, rule, etc.)");
 }
 
-std::vector<Element> GramParser::ParseWord(const std::string& word)
+void GramParser::ParseWord(const std::string& word, std::vector<Element>& out)
 {
     if (word.empty())
         Fail("empty word name");
-    int32_t id = Intern(knownWords, m_wordIds, nextWordId, word);
+    out.push_back({ kWordElement, Intern(knownWords, m_wordIds, nextWordId, word) });
     NextToken();
-    return { Element{ kWordElement, id } };
 }
 
 // The opening quote is already gone; the word runs to the next quote of the same kind.
@@ -174,7 +176,7 @@ std::string GramParser::ReadQuotedWord(char quote, const char* missingMessage)
 }
 
 // "(" alternatives ")" adds no operation (operation 0); "[" ... "]" makes them optional.
-std::vector<Element> GramParser::ParseGroup(const char* closing, int32_t operation)
+void GramParser::ParseGroup(const char* closing, int32_t operation, std::vector<Element>& out)
 {
     // A character that begins no token would leave the opening bracket as the current
     // token and bring the parse straight back here.
@@ -187,14 +189,12 @@ std::vector<Element> GramParser::ParseGroup(const char* closing, int32_t operati
         Fail(message);
     }
     ++groupDepth;
-    std::vector<Element> inner = ParseAlternatives();
+    const std::size_t start = out.size();
+    ParseAlternatives(out);
     --groupDepth;
     Expect(closing);
-    if (operation == 0)
-        return inner;
-    inner.insert(inner.begin(), Element{ kOperationStart, operation });
-    inner.push_back(Element{ kOperationEnd, operation });
-    return inner;
+    if (operation != 0)
+        Enclose(out, start, operation);
 }
 
 bool GramParser::Expect(const char* kind)

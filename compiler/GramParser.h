@@ -75,10 +75,10 @@ public:
     void Log(const char* text);
 
     bool NextToken();
-    std::vector<Element> ParseAlternatives();
-    std::vector<Element> ParseSequence();
-    std::vector<Element> ParseRepeat();
-    std::vector<Element> ParseFactor();
+    void ParseAlternatives(std::vector<Element>& out);
+    void ParseSequence(std::vector<Element>& out);
+    void ParseRepeat(std::vector<Element>& out);
+    void ParseFactor(std::vector<Element>& out);
     bool Expect(const char* kind);
     void Dump();
 
@@ -91,8 +91,8 @@ private:
     LineOutcome ParseLine(int number, const std::string& text);
     bool SyntaxError(int number, int lineNumber, const std::string& shown);
 
-    std::vector<Element> ParseWord(const std::string& word);
-    std::vector<Element> ParseGroup(const char* closing, int32_t operation);
+    void ParseWord(const std::string& word, std::vector<Element>& out);
+    void ParseGroup(const char* closing, int32_t operation, std::vector<Element>& out);
     std::string ReadQuotedWord(char quote, const char* missingMessage);
     [[noreturn]] void Fail(const char* message);
 
@@ -109,6 +109,7 @@ private:
     NameIds m_wordIds;
     NameIds m_listIds;
     std::vector<RuleHead> m_ruleHeads; // by rule ID: what a second head for it is refused as
+    std::vector<Element> m_body;       // the rule body being parsed; its buffer serves the next rule too
 };
 
 // Linear lookup by exact name; returns the entry's ID or 0 when the name is absent.

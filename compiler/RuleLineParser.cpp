@@ -101,8 +101,10 @@ GramParser::LineOutcome GramParser::ParseLine(int number, const std::string& tex
     if (ruleName.find(' ') != std::string::npos)
         return refuse(7, line);
 
-    const std::size_t knownId = static_cast<std::size_t>(RuleId(ruleName));
-    const RuleHead head = knownId < m_ruleHeads.size() ? m_ruleHeads[knownId] : RuleHead::None;
+    // A rule with a head is known already, so this adds nothing for a second head.
+    const int32_t id = Intern(knownRules, m_ruleIds, nextRuleId, ruleName);
+    m_ruleHeads.resize(static_cast<std::size_t>(nextRuleId)); // rule IDs run from 1 without gaps
+    const RuleHead head = m_ruleHeads[static_cast<std::size_t>(id)];
     if (head == RuleHead::Defined) {
         ShowError("rulename has already been defined");
         return LineOutcome::Duplicate;
@@ -111,9 +113,7 @@ GramParser::LineOutcome GramParser::ParseLine(int number, const std::string& tex
         ShowError("rulename has already been defined as imported");
         return LineOutcome::Duplicate;
     }
-
-    currentRuleId = Intern(knownRules, m_ruleIds, nextRuleId, ruleName);
-    m_ruleHeads.resize(static_cast<std::size_t>(nextRuleId)); // rule IDs run from 1 without gaps
+    currentRuleId = id;
 
     const std::string_view afterHead = WithoutLeadingSpaces(line.substr(close + 1));
     const std::string_view keyword = afterHead.substr(0, afterHead.find_first_of(" ;"));
@@ -140,8 +140,9 @@ GramParser::LineOutcome GramParser::ParseLine(int number, const std::string& tex
     std::size_t bodyStart = body.find_first_not_of(" =");
     rest = bodyStart == std::string_view::npos ? std::string_view() : body.substr(bodyStart);
     NextToken();
-    std::vector<Element> elements = ParseAlternatives();
-    ruleDefines.push_back({ ruleName, std::move(elements) });
+    m_body.clear();
+    ParseAlternatives(m_body);
+    ruleDefines.push_back({ ruleName, m_body });
     m_ruleHeads[static_cast<std::size_t>(currentRuleId)] = RuleHead::Defined;
     return LineOutcome::Done;
 }
