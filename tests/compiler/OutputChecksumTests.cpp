@@ -301,14 +301,14 @@ std::vector<ChecksumCase> Cases()
                   AddCompilation(sum, parser, "<" + std::to_string(k) + "> exported = Test " + std::to_string(k) + ";\n", kAnswerOk);
           },
           0x78c8e2dceec82825ULL },
-        { "one rule of many alternatives, some repeated",
-          Text("<r> exported = " + Numbered(10000, [](int i) {
-                   return std::string(i ? " | " : "") + "w" + std::to_string(i % 7000) + (i % 3 ? "" : " +");
+        { "one rule of many alternatives, some repeated, word IDs past 16 bits",
+          Text("<r> exported = " + Numbered(70000, [](int i) {
+                   return std::string(i ? " | " : "") + "w" + std::to_string(i % 66000) + (i % 3 ? "" : " +");
                }) + ";\n"),
-          0x33fa851f0ce24e76ULL },
+          0x4195ed4838609465ULL },
         { "many one-word rules",
-          Text(Numbered(5000, [](int i) { return "<r" + std::to_string(i) + "> = w" + std::to_string(i) + ";\n"; })),
-          0x726acb8bf58db723ULL },
+          Text(Numbered(20000, [](int i) { return "<r" + std::to_string(i) + "> = w" + std::to_string(i) + ";\n"; })),
+          0x30da0bd7352fd5faULL },
         { "rules referring forward and back, imports, lists, groups and quoted words",
           Text(Numbered(3000, [](int i) {
               std::string n = std::to_string(i);
