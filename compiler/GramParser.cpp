@@ -15,11 +15,15 @@ int32_t FindName(const std::vector<NameEntry>& table, const std::string& name)
 
 namespace {
 
-// clear() zeroes the whole bucket array, which a large grammar leaves large: every
-// small compilation after it would pay for the large one's buckets.
+// A table this short is walked, which costs less than hashing the name (a test command
+// has three names); only a longer one is found through its index.
+constexpr std::size_t kWalkedTableSize = 8;
+
+// clear() keeps the bucket array and zeroes all of it, so every small compilation after
+// a larger grammar would pay for the larger one's buckets.
 void ClearIndex(NameIds& ids)
 {
-    if (ids.bucket_count() > 1024)
+    if (ids.bucket_count() > 64)
         ids = NameIds();
     else
         ids.clear();
@@ -33,20 +37,33 @@ struct CompilingScope {
 
 } // namespace
 
-// Adds name to table unless it is there; returns its ID.
+// The ID of name in table, or 0.
+int32_t GramParser::Find(const std::vector<NameEntry>& table, const NameIds& ids, const std::string& name)
+{
+    if (table.size() <= kWalkedTableSize)
+        return FindName(table, name);
+    auto found = ids.find(name);
+    return found == ids.end() ? 0 : found->second;
+}
+
+// Adds name to table unless it is there; returns its ID. The index holds the table's
+// first ids.size() entries: all of them once the table is longer than a walk.
 int32_t GramParser::Intern(std::vector<NameEntry>& table, NameIds& ids, int32_t& nextId, const std::string& name)
 {
-    auto [entry, added] = ids.try_emplace(name, nextId);
-    if (added)
-        table.push_back({ name, nextId++ });
-    return entry->second;
+    if (int32_t id = Find(table, ids, name))
+        return id;
+    table.push_back({ name, nextId++ });
+    if (table.size() > kWalkedTableSize) {
+        for (std::size_t i = ids.size(); i < table.size(); ++i)
+            ids.emplace(table[i].name, table[i].id);
+    }
+    return table.back().id;
 }
 
 // The ID of a rule in knownRules, or 0.
 int32_t GramParser::RuleId(const std::string& name) const
 {
-    auto found = m_ruleIds.find(name);
-    return found == m_ruleIds.end() ? 0 : found->second;
+    return Find(knownRules, m_ruleIds, name);
 }
 
 bool GramParser::Compile(std::string text, bool dump)

@@ -98,13 +98,14 @@ private:
 
     enum class RuleHead : unsigned char { None, Defined, Imported };
 
+    static int32_t Find(const std::vector<NameEntry>& table, const NameIds& ids, const std::string& name);
     static int32_t Intern(std::vector<NameEntry>& table, NameIds& ids, int32_t& nextId, const std::string& name);
     int32_t RuleId(const std::string& name) const;
 
     int groupDepth = 0;
     bool m_compiling = false;
     // Name to ID beside knownRules, knownWords and knownLists, whose order the output
-    // follows: a name is found without walking its table.
+    // follows, so that a name is found without walking a long table (see Find).
     NameIds m_ruleIds;
     NameIds m_wordIds;
     NameIds m_listIds;
