@@ -9,9 +9,12 @@
 #include "BoundedText.h"
 #include "CompilerMessages.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <stdexcept>
+
+using namespace std::string_view_literals; // kinds compared as views: lengths first, no strlen
 
 namespace {
 bool IsAsciiLetterOrDigit(char c)
@@ -21,45 +24,34 @@ bool IsAsciiLetterOrDigit(char c)
 
 bool StartsSequenceItem(const std::string& kind)
 {
-    static const char* const kinds[] = { "word", "dqword", "sqword", "list", "rule", "(", "[" };
-    for (const char* k : kinds) {
+    static const std::string_view kinds[] = { "word", "dqword", "sqword", "list", "rule", "(", "[" };
+    for (std::string_view k : kinds) {
         if (kind == k)
             return true;
     }
     return false;
 }
 
+void DropLeadingSpaces(std::string_view& text)
+{
+    text.remove_prefix(std::min(text.find_first_not_of(' '), text.size()));
+}
+
 // Spaces and tabs around a name in <...> or {...} go, unless there is nothing else.
-std::string TrimBlanks(const std::string& text)
+std::string_view TrimBlanks(std::string_view text)
 {
     std::size_t first = text.find_first_not_of(" \t");
-    if (first == std::string::npos)
+    if (first == std::string_view::npos)
         return text;
     std::size_t last = text.find_last_not_of(" \t");
     return text.substr(first, last - first + 1);
 }
 
-// Adds name to table unless it is there; returns its ID.
-int32_t Intern(std::vector<NameEntry>& table, int32_t& nextId, const std::string& name)
+// Puts the elements from start on between the start and the end of operation.
+void Enclose(std::vector<Element>& out, std::size_t start, int32_t operation)
 {
-    int32_t id = FindName(table, name);
-    if (id == 0) {
-        id = nextId++;
-        table.push_back({ name, id });
-    }
-    return id;
-}
-
-std::vector<Element> Wrap(int32_t operation, const std::vector<std::vector<Element>>& operands)
-{
-    if (operands.size() == 1)
-        return operands.front();
-    std::vector<Element> out;
-    out.push_back({ kOperationStart, operation });
-    for (const std::vector<Element>& operand : operands)
-        out.insert(out.end(), operand.begin(), operand.end());
-    out.push_back({ kOperationEnd, operation });
-    return out;
+    out.insert(out.begin() + static_cast<std::ptrdiff_t>(start), Element{ kOperationStart, operation });
+    out.push_back(Element{ kOperationEnd, operation });
 }
 } // namespace
 
@@ -67,29 +59,29 @@ std::vector<Element> Wrap(int32_t operation, const std::vector<std::vector<Eleme
 bool GramParser::NextToken()
 {
     tokenText.clear();
-    rest.erase(0, rest.find_first_not_of(' '));
+    DropLeadingSpaces(rest);
     const char lead = rest.empty() ? '\0' : rest[0];
 
     if (lead == '\0' || std::strchr("()[]|+=;", lead)) {
         tokenKind.assign(1, lead);
         if (!rest.empty())
-            rest.erase(0, 1);
+            rest.remove_prefix(1);
     } else if (lead == '"' || lead == '\'') {
         tokenKind = lead == '"' ? "dqword" : "sqword";
-        rest.erase(0, 1);
+        rest.remove_prefix(1);
     } else if (lead == '<' || lead == '{') {
         tokenKind = lead == '<' ? "rule" : "list";
         std::size_t close = rest.find(lead == '<' ? '>' : '}');
-        if (close != std::string::npos) {
-            tokenText = TrimBlanks(rest.substr(1, close - 1));
-            rest.erase(0, close + 1);
+        if (close != std::string_view::npos) {
+            tokenText.assign(TrimBlanks(rest.substr(1, close - 1)));
+            rest.remove_prefix(close + 1);
         }
     } else if (IsAsciiLetterOrDigit(lead)) {
         tokenKind = "word";
         std::size_t end = rest.find_first_of(" ;");
-        if (end != std::string::npos) {
-            tokenText = rest.substr(0, end);
-            rest.erase(0, end);
+        if (end != std::string_view::npos) {
+            tokenText.assign(rest.substr(0, end));
+            rest.remove_prefix(end);
         }
     } else {
         return false;
@@ -97,89 +89,94 @@ bool GramParser::NextToken()
     return true;
 }
 
-std::vector<Element> GramParser::ParseAlternatives()
+// Each level appends its elements to out; an operation with one operand is left out.
+void GramParser::ParseAlternatives(std::vector<Element>& out)
 {
-    std::vector<std::vector<Element>> sequences{ ParseSequence() };
-    while (tokenKind == "|") {
+    const std::size_t start = out.size();
+    ParseSequence(out);
+    if (tokenKind != "|"sv)
+        return;
+    while (tokenKind == "|"sv) {
         NextToken();
-        sequences.push_back(ParseSequence());
+        ParseSequence(out);
     }
-    return Wrap(kAlternatives, sequences);
+    Enclose(out, start, kAlternatives);
 }
 
-std::vector<Element> GramParser::ParseSequence()
+void GramParser::ParseSequence(std::vector<Element>& out)
 {
-    std::vector<std::vector<Element>> items{ ParseRepeat() };
+    const std::size_t start = out.size();
+    ParseRepeat(out);
+    if (!StartsSequenceItem(tokenKind))
+        return;
     while (StartsSequenceItem(tokenKind))
-        items.push_back(ParseRepeat());
-    return Wrap(kSequence, items);
+        ParseRepeat(out);
+    Enclose(out, start, kSequence);
 }
 
-std::vector<Element> GramParser::ParseRepeat()
+void GramParser::ParseRepeat(std::vector<Element>& out)
 {
-    std::vector<Element> factor = ParseFactor();
-    if (tokenKind != "+")
-        return factor;
+    const std::size_t start = out.size();
+    ParseFactor(out);
+    if (tokenKind != "+"sv)
+        return;
     NextToken();
-    factor.insert(factor.begin(), Element{ kOperationStart, kRepetition });
-    factor.push_back(Element{ kOperationEnd, kRepetition });
-    return factor;
+    Enclose(out, start, kRepetition);
 }
 
-std::vector<Element> GramParser::ParseFactor()
+void GramParser::ParseFactor(std::vector<Element>& out)
 {
-    if (tokenKind == "word")
-        return ParseWord(tokenText);
-    if (tokenKind == "dqword")
-        return ParseWord(ReadQuotedWord('"', "Missing closing double quote!"));
-    if (tokenKind == "sqword")
-        return ParseWord(ReadQuotedWord('\'', "Missing closing single quote!"));
-    if (tokenKind == "list") {
+    if (tokenKind == "word"sv)
+        return ParseWord(tokenText, out);
+    if (tokenKind == "dqword"sv)
+        return ParseWord(ReadQuotedWord('"', "Missing closing double quote!"), out);
+    if (tokenKind == "sqword"sv)
+        return ParseWord(ReadQuotedWord('\'', "Missing closing single quote!"), out);
+    if (tokenKind == "list"sv) {
         if (tokenText.empty())
             Fail("empty list name");
-        int32_t id = Intern(knownLists, nextListId, tokenText);
+        out.push_back({ kListElement, Intern(knownLists, m_listIds, nextListId, tokenText) });
         NextToken();
-        return { Element{ kListElement, id } };
+        return;
     }
-    if (tokenKind == "rule") {
+    if (tokenKind == "rule"sv) {
         if (tokenText.empty())
             Fail("empty rule name");
-        int32_t id = Intern(knownRules, nextRuleId, tokenText);
+        out.push_back({ kRuleElement, Intern(knownRules, m_ruleIds, nextRuleId, tokenText) });
         NextToken();
-        return { Element{ kRuleElement, id } };
+        return;
     }
-    if (tokenKind == "(")
-        return ParseGroup(")", 0);
-    if (tokenKind == "[")
-        return ParseGroup("]", kOptional);
+    if (tokenKind == "("sv)
+        return ParseGroup(")", 0, out);
+    if (tokenKind == "["sv)
+        return ParseGroup("]", kOptional, out);
     Fail("expecting expression (word, rule, etc.)");
 }
 
-std::vector<Element> GramParser::ParseWord(const std::string& word)
+void GramParser::ParseWord(const std::string& word, std::vector<Element>& out)
 {
     if (word.empty())
         Fail("empty word name");
-    int32_t id = Intern(knownWords, nextWordId, word);
+    out.push_back({ kWordElement, Intern(knownWords, m_wordIds, nextWordId, word) });
     NextToken();
-    return { Element{ kWordElement, id } };
 }
 
 // The opening quote is already gone; the word runs to the next quote of the same kind.
 std::string GramParser::ReadQuotedWord(char quote, const char* missingMessage)
 {
     std::size_t close = rest.find(quote);
-    if (close == std::string::npos) {
+    if (close == std::string_view::npos) {
         ShowCompilerBox(missingMessage, "Error", kBoxOk);
         Fail("empty word name");
     }
-    std::string word = rest.substr(0, close);
-    rest.erase(0, close + 1);
-    rest.erase(0, rest.find_first_not_of(' '));
+    std::string word(rest.substr(0, close));
+    rest.remove_prefix(close + 1);
+    DropLeadingSpaces(rest);
     return word;
 }
 
 // "(" alternatives ")" adds no operation (operation 0); "[" ... "]" makes them optional.
-std::vector<Element> GramParser::ParseGroup(const char* closing, int32_t operation)
+void GramParser::ParseGroup(const char* closing, int32_t operation, std::vector<Element>& out)
 {
     // A character that begins no token would leave the opening bracket as the current
     // token and bring the parse straight back here.
@@ -192,14 +189,12 @@ std::vector<Element> GramParser::ParseGroup(const char* closing, int32_t operati
         Fail(message);
     }
     ++groupDepth;
-    std::vector<Element> inner = ParseAlternatives();
+    const std::size_t start = out.size();
+    ParseAlternatives(out);
     --groupDepth;
     Expect(closing);
-    if (operation == 0)
-        return inner;
-    inner.insert(inner.begin(), Element{ kOperationStart, operation });
-    inner.push_back(Element{ kOperationEnd, operation });
-    return inner;
+    if (operation != 0)
+        Enclose(out, start, operation);
 }
 
 bool GramParser::Expect(const char* kind)

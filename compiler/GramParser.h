@@ -7,6 +7,8 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #ifdef _WIN32
@@ -21,6 +23,9 @@ struct NameEntry {
     std::string name;
     int32_t id = 0;
 };
+
+// Name to ID: an index beside a table of NameEntry.
+using NameIds = std::unordered_map<std::string, int32_t>;
 
 // One element of a rule body: a word, rule or list reference, or the start or end of an
 // operation (see ElementType and Operation).
@@ -42,7 +47,7 @@ public:
     std::string ruleName;              // head of the rule being parsed
     std::string tokenKind;             // current token: "word", "dqword", "sqword", "rule", "list" or the operator
     std::string tokenText;
-    std::string rest;                  // unread remainder of the rule body
+    std::string_view rest;             // unread remainder of the rule body, in lines
     int32_t currentRuleId = 0;
     int32_t nextRuleId = 0;
     int32_t nextWordId = 0;
@@ -70,30 +75,42 @@ public:
     void Log(const char* text);
 
     bool NextToken();
-    std::vector<Element> ParseAlternatives();
-    std::vector<Element> ParseSequence();
-    std::vector<Element> ParseRepeat();
-    std::vector<Element> ParseFactor();
+    void ParseAlternatives(std::vector<Element>& out);
+    void ParseSequence(std::vector<Element>& out);
+    void ParseRepeat(std::vector<Element>& out);
+    void ParseFactor(std::vector<Element>& out);
     bool Expect(const char* kind);
     void Dump();
 
     void Pack(bool dump);
-    void WriteNameChunk(uint32_t chunkId, std::vector<NameEntry> entries);
-    void WriteRulesChunk(uint32_t chunkId, const std::vector<RuleDefine>& defines,
-                         const std::vector<NameEntry>& rules);
+    void WriteNameChunk(uint32_t chunkId, const std::vector<NameEntry>& entries);
+    void WriteRulesChunk(uint32_t chunkId, const std::vector<RuleDefine>& defines);
 
 private:
     enum class LineOutcome { Done, Skipped, Cancelled, Duplicate };
     LineOutcome ParseLine(int number, const std::string& text);
     bool SyntaxError(int number, int lineNumber, const std::string& shown);
 
-    std::vector<Element> ParseWord(const std::string& word);
-    std::vector<Element> ParseGroup(const char* closing, int32_t operation);
+    void ParseWord(const std::string& word, std::vector<Element>& out);
+    void ParseGroup(const char* closing, int32_t operation, std::vector<Element>& out);
     std::string ReadQuotedWord(char quote, const char* missingMessage);
     [[noreturn]] void Fail(const char* message);
 
+    enum class RuleHead : unsigned char { None, Defined, Imported };
+
+    static int32_t Find(const std::vector<NameEntry>& table, const NameIds& ids, const std::string& name);
+    static int32_t Intern(std::vector<NameEntry>& table, NameIds& ids, int32_t& nextId, const std::string& name);
+    int32_t RuleId(const std::string& name) const;
+
     int groupDepth = 0;
     bool m_compiling = false;
+    // Name to ID beside knownRules, knownWords and knownLists, whose order the output
+    // follows, so that a name is found without walking a long table (see Find).
+    NameIds m_ruleIds;
+    NameIds m_wordIds;
+    NameIds m_listIds;
+    std::vector<RuleHead> m_ruleHeads; // by rule ID: what a second head for it is refused as
+    std::vector<Element> m_body;       // the rule body being parsed; its buffer serves the next rule too
 };
 
 // Linear lookup by exact name; returns the entry's ID or 0 when the name is absent.

@@ -39,7 +39,7 @@ void GramParser::Dump()
         return;
     Log("Rule Defines:");
     for (const RuleDefine& define : ruleDefines) {
-        Log(NameLine(define.name, FindName(knownRules, define.name), ":").c_str());
+        Log(NameLine(define.name, RuleId(define.name), ":").c_str());
         for (const Element& element : define.elements) {
             char line[32];
             std::snprintf(line, sizeof line, "      %i %i", static_cast<int>(element.type),

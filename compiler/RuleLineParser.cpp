@@ -28,33 +28,20 @@ const char kSyntaxErrorTail[] =
 const char kImported[] = "imported";
 const char kExported[] = "exported";
 
-bool Contains(const std::vector<RuleDefine>& defines, const std::string& name)
-{
-    for (const RuleDefine& define : defines) {
-        if (define.name == name)
-            return true;
-    }
-    return false;
-}
-
-bool Contains(const std::vector<NameEntry>& table, const std::string& name)
-{
-    for (const NameEntry& entry : table) {
-        if (entry.name == name)
-            return true;
-    }
-    return false;
-}
-
 void ShowError(const char* text)
 {
     ShowCompilerBox(text, "Error", kBoxOk);
 }
 
-std::string WithoutLeadingSpaces(const std::string& text)
+std::string_view WithoutLeadingSpaces(std::string_view text)
 {
     std::size_t first = text.find_first_not_of(' ');
-    return first == std::string::npos ? std::string() : text.substr(first);
+    return first == std::string_view::npos ? std::string_view() : text.substr(first);
+}
+
+bool StartsWith(std::string_view text, char c)
+{
+    return !text.empty() && text[0] == c;
 }
 } // namespace
 
@@ -85,63 +72,63 @@ bool GramParser::SyntaxError(int number, int lineNumber, const std::string& show
 
 GramParser::LineOutcome GramParser::ParseLine(int number, const std::string& text)
 {
-    const std::string line = text.substr(0, text.find('#'));
+    // Views into the line: the body that the expression parser reads stays in lines.
+    const std::string_view line = std::string_view(text).substr(0, text.find('#'));
     if (line.empty())
         return LineOutcome::Done;
 
-    auto refuse = [&](int error, const std::string& shown) {
-        return SyntaxError(error, number, shown) ? LineOutcome::Skipped : LineOutcome::Cancelled;
+    auto refuse = [&](int error, std::string_view shown) {
+        return SyntaxError(error, number, std::string(shown)) ? LineOutcome::Skipped : LineOutcome::Cancelled;
     };
 
     std::size_t terminator = line.find(';');
-    if (terminator == std::string::npos || terminator != line.size() - 1)
+    if (terminator == std::string_view::npos || terminator != line.size() - 1)
         return refuse(1, line);
     std::size_t open = line.find('<');
-    if (open == std::string::npos)
+    if (open == std::string_view::npos)
         return refuse(2, line);
     if (line.find_first_not_of(" <") < open)
         return refuse(3, line);
     std::size_t close = line.find('>');
-    if (close == std::string::npos)
+    if (close == std::string_view::npos)
         return refuse(4, line);
     if (line.find('<', open + 1) < close)
         return refuse(5, line);
 
-    ruleName = line.substr(open + 1, close - open - 1);
+    ruleName.assign(line.substr(open + 1, close - open - 1));
     if (ruleName.empty())
         return refuse(6, line);
     if (ruleName.find(' ') != std::string::npos)
         return refuse(7, line);
 
-    if (Contains(ruleDefines, ruleName)) {
+    // A rule with a head is known already, so this adds nothing for a second head.
+    const int32_t id = Intern(knownRules, m_ruleIds, nextRuleId, ruleName);
+    m_ruleHeads.resize(static_cast<std::size_t>(nextRuleId)); // rule IDs run from 1 without gaps
+    const RuleHead head = m_ruleHeads[static_cast<std::size_t>(id)];
+    if (head == RuleHead::Defined) {
         ShowError("rulename has already been defined");
         return LineOutcome::Duplicate;
     }
-    if (Contains(importRules, ruleName)) {
+    if (head == RuleHead::Imported) {
         ShowError("rulename has already been defined as imported");
         return LineOutcome::Duplicate;
     }
+    currentRuleId = id;
 
-    currentRuleId = FindName(knownRules, ruleName);
-    if (currentRuleId == 0) {
-        currentRuleId = nextRuleId++;
-        knownRules.push_back({ ruleName, currentRuleId });
-    }
-
-    const std::string afterHead = WithoutLeadingSpaces(line.substr(close + 1));
-    const std::string keyword = afterHead.substr(0, afterHead.find_first_of(" ;"));
-    std::string body;
+    const std::string_view afterHead = WithoutLeadingSpaces(line.substr(close + 1));
+    const std::string_view keyword = afterHead.substr(0, afterHead.find_first_of(" ;"));
+    const std::string_view following = afterHead.substr(keyword.size());
+    std::string_view body;
     if (keyword == kImported) {
-        const std::string following = afterHead.substr(keyword.size());
-        if (WithoutLeadingSpaces(following).compare(0, 1, ";") != 0)
-            return refuse(8, keyword + following);
+        if (!StartsWith(WithoutLeadingSpaces(following), ';'))
+            return refuse(8, afterHead);
         importRules.push_back({ ruleName, currentRuleId });
+        m_ruleHeads[static_cast<std::size_t>(currentRuleId)] = RuleHead::Imported;
         return LineOutcome::Done;
     }
     if (keyword == kExported) {
-        const std::string following = afterHead.substr(keyword.size());
-        if (WithoutLeadingSpaces(following).compare(0, 1, "=") != 0)
-            return refuse(9, keyword + following);
+        if (!StartsWith(WithoutLeadingSpaces(following), '='))
+            return refuse(9, afterHead);
         exportRules.push_back({ ruleName, currentRuleId });
         body = following;
     } else if (keyword == "=") {
@@ -151,9 +138,11 @@ GramParser::LineOutcome GramParser::ParseLine(int number, const std::string& tex
     }
 
     std::size_t bodyStart = body.find_first_not_of(" =");
-    rest = bodyStart == std::string::npos ? std::string() : body.substr(bodyStart);
+    rest = bodyStart == std::string_view::npos ? std::string_view() : body.substr(bodyStart);
     NextToken();
-    std::vector<Element> elements = ParseAlternatives();
-    ruleDefines.push_back({ ruleName, std::move(elements) });
+    m_body.clear();
+    ParseAlternatives(m_body);
+    ruleDefines.push_back({ ruleName, m_body });
+    m_ruleHeads[static_cast<std::size_t>(currentRuleId)] = RuleHead::Defined;
     return LineOutcome::Done;
 }
