@@ -153,8 +153,10 @@ void CommandHost::updateWindowActivation(std::string moduleName, std::string tit
         // the engine holds the utterance, over thousands of grammars.
         const RuleName rule(number);
         if (grammar->moduleName != moduleName) {
-            if (!grammar->knownInactive(rule.text))
-                settled = grammar->deactivate(rule.text) && grammar->knownInactive(rule.text) && settled;
+            if (!grammar->knownInactive(rule.text)) {
+                grammar->deactivate(rule.text);
+                settled = settled && grammar->knownInactive(rule.text); // not when refused
+            }
         } else if (grammar->appTitle == prefix || grammar->windowTitle == title) {
             int& count = grammar->appTitle == prefix ? appActiveCount : windowActiveCount;
             if (windowExists < 0)

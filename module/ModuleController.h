@@ -25,7 +25,6 @@
 
 #include <wrl/client.h>
 
-#include <map>
 #include <memory>
 #include <string>
 #include <vector>

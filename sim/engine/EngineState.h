@@ -111,7 +111,7 @@ class EngineCall {
 public:
     explicit EngineCall(EngineState& state) : state_(state) {
         QueryPerformanceCounter(&start_);
-        if (state_.calls == 0 && state_.firstCallStart == 0)
+        if (state_.firstCallStart == 0)
             state_.firstCallStart = start_.QuadPart;
     }
     ~EngineCall() {
