@@ -23,14 +23,16 @@ for p in cmake make g++ clang libclang-rt-14-dev googletest g++-mingw-w64-i686 g
   have "$p" || need+=("$p")
 done
 
-# 32-bit Wine only where the kernel runs 32-bit programs (scripts/can-run-32bit.sh, which needs
-# the 32-bit C library to tell); elsewhere the Windows tests run under 64-bit Wine alone.
-if ! "$here/can-run-32bit.sh" && ! have libc6:i386 && [ ${#need[@]} -gt 0 ]; then
-  dpkg --print-foreign-architectures | grep -qx i386 || $SUDO dpkg --add-architecture i386
-  apt_install libc6:i386 || echo "install-deps: no 32-bit C library: 32-bit Wine is left out" >&2
-fi
-if "$here/can-run-32bit.sh"; then
-  have wine32:i386 || need+=(wine32:i386)
+# 32-bit Wine only where the kernel runs 32-bit programs; elsewhere the Windows tests run under
+# 64-bit Wine alone and no i386 package is installed. wine32:i386 is an i386 package: dpkg must
+# have that architecture, and apt its package lists, before it can be found. A machine can run
+# 32-bit code without having the architecture (an amd64 image with the multilib loader).
+if "$here/can-run-32bit.sh" && ! have wine32:i386; then
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    echo "install-deps: adding the i386 package architecture for 32-bit Wine"
+    $SUDO dpkg --add-architecture i386
+  fi
+  need+=(wine32:i386)
 fi
 
 [ ${#need[@]} -eq 0 ] && exit 0
