@@ -38,8 +38,18 @@ void SetCompilerLogHandler(CompilerLogHandler handler)
     g_logHandler = handler;
 }
 
-void ForwardCompilerLog(const char* text)
+void WriteCompilerLog(void* editControl, const char* text)
 {
+#ifdef _WIN32
+    if (HWND edit = static_cast<HWND>(editControl)) {
+        const char* parts[] = { text, "\n" };
+        for (const char* part : parts) {
+            WPARAM end = static_cast<WPARAM>(GetWindowTextLengthW(edit));
+            SendMessageA(edit, EM_SETSEL, end, static_cast<LPARAM>(end));
+            SendMessageA(edit, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(part));
+        }
+    }
+#endif
     if (g_logHandler)
         g_logHandler(text);
 }

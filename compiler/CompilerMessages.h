@@ -19,4 +19,7 @@ int ShowCompilerBox(const char* text, const char* caption, unsigned type);
 // Receives every line that GramParser::Log writes, in addition to its edit control.
 // nullptr (the default) drops them.
 void SetCompilerLogHandler(CompilerLogHandler handler);
-void ForwardCompilerLog(const char* text);
+
+// One log line: appended with a line break to the end of editControl (a window handle, on
+// Windows; none when null), by sent messages, then handed to the log handler.
+void WriteCompilerLog(void* editControl, const char* text);

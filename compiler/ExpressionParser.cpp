@@ -11,10 +11,7 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstring>
 #include <stdexcept>
-
-using namespace std::string_view_literals; // kinds compared as views: lengths first, no strlen
 
 namespace {
 bool IsAsciiLetterOrDigit(char c)
@@ -22,14 +19,37 @@ bool IsAsciiLetterOrDigit(char c)
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
 }
 
-bool StartsSequenceItem(const std::string& kind)
+bool StartsSequenceItem(TokenKind kind)
 {
-    static const std::string_view kinds[] = { "word", "dqword", "sqword", "list", "rule", "(", "[" };
-    for (std::string_view k : kinds) {
-        if (kind == k)
-            return true;
+    switch (kind) {
+    case TokenKind::Word:
+    case TokenKind::DoubleQuotedWord:
+    case TokenKind::SingleQuotedWord:
+    case TokenKind::List:
+    case TokenKind::Rule:
+    case TokenKind::OpenGroup:
+    case TokenKind::OpenOptional:
+        return true;
+    default:
+        return false;
     }
-    return false;
+}
+
+// The kind of a one-character token, or None for a character that is not one.
+TokenKind OperatorKind(char c)
+{
+    switch (c) {
+    case '\0': return TokenKind::End;
+    case '(': return TokenKind::OpenGroup;
+    case ')': return TokenKind::CloseGroup;
+    case '[': return TokenKind::OpenOptional;
+    case ']': return TokenKind::CloseOptional;
+    case '|': return TokenKind::Bar;
+    case '+': return TokenKind::Plus;
+    case '=': return TokenKind::Equals;
+    case ';': return TokenKind::Semicolon;
+    default: return TokenKind::None;
+    }
 }
 
 void DropLeadingSpaces(std::string_view& text)
@@ -55,6 +75,29 @@ void Enclose(std::vector<Element>& out, std::size_t start, int32_t operation)
 }
 } // namespace
 
+const char* TokenKindText(TokenKind kind)
+{
+    switch (kind) {
+    case TokenKind::Word: return "word";
+    case TokenKind::DoubleQuotedWord: return "dqword";
+    case TokenKind::SingleQuotedWord: return "sqword";
+    case TokenKind::Rule: return "rule";
+    case TokenKind::List: return "list";
+    case TokenKind::OpenGroup: return "(";
+    case TokenKind::CloseGroup: return ")";
+    case TokenKind::OpenOptional: return "[";
+    case TokenKind::CloseOptional: return "]";
+    case TokenKind::Bar: return "|";
+    case TokenKind::Plus: return "+";
+    case TokenKind::Equals: return "=";
+    case TokenKind::Semicolon: return ";";
+    case TokenKind::End: // the NUL at the end of the body, which a box shows as nothing
+    case TokenKind::None:
+        break;
+    }
+    return "";
+}
+
 // Returns false for a character that begins no token; the kind then stays as it was.
 bool GramParser::NextToken()
 {
@@ -62,22 +105,22 @@ bool GramParser::NextToken()
     DropLeadingSpaces(rest);
     const char lead = rest.empty() ? '\0' : rest[0];
 
-    if (lead == '\0' || std::strchr("()[]|+=;", lead)) {
-        tokenKind.assign(1, lead);
+    if (const TokenKind kind = OperatorKind(lead); kind != TokenKind::None) {
+        tokenKind = kind;
         if (!rest.empty())
             rest.remove_prefix(1);
     } else if (lead == '"' || lead == '\'') {
-        tokenKind = lead == '"' ? "dqword" : "sqword";
+        tokenKind = lead == '"' ? TokenKind::DoubleQuotedWord : TokenKind::SingleQuotedWord;
         rest.remove_prefix(1);
     } else if (lead == '<' || lead == '{') {
-        tokenKind = lead == '<' ? "rule" : "list";
+        tokenKind = lead == '<' ? TokenKind::Rule : TokenKind::List;
         std::size_t close = rest.find(lead == '<' ? '>' : '}');
         if (close != std::string_view::npos) {
             tokenText.assign(TrimBlanks(rest.substr(1, close - 1)));
             rest.remove_prefix(close + 1);
         }
     } else if (IsAsciiLetterOrDigit(lead)) {
-        tokenKind = "word";
+        tokenKind = TokenKind::Word;
         std::size_t end = rest.find_first_of(" ;");
         if (end != std::string_view::npos) {
             tokenText.assign(rest.substr(0, end));
@@ -94,9 +137,9 @@ void GramParser::ParseAlternatives(std::vector<Element>& out)
 {
     const std::size_t start = out.size();
     ParseSequence(out);
-    if (tokenKind != "|"sv)
+    if (tokenKind != TokenKind::Bar)
         return;
-    while (tokenKind == "|"sv) {
+    while (tokenKind == TokenKind::Bar) {
         NextToken();
         ParseSequence(out);
     }
@@ -118,7 +161,7 @@ void GramParser::ParseRepeat(std::vector<Element>& out)
 {
     const std::size_t start = out.size();
     ParseFactor(out);
-    if (tokenKind != "+"sv)
+    if (tokenKind != TokenKind::Plus)
         return;
     NextToken();
     Enclose(out, start, kRepetition);
@@ -126,30 +169,32 @@ void GramParser::ParseRepeat(std::vector<Element>& out)
 
 void GramParser::ParseFactor(std::vector<Element>& out)
 {
-    if (tokenKind == "word"sv)
+    switch (tokenKind) {
+    case TokenKind::Word:
         return ParseWord(tokenText, out);
-    if (tokenKind == "dqword"sv)
+    case TokenKind::DoubleQuotedWord:
         return ParseWord(ReadQuotedWord('"', "Missing closing double quote!"), out);
-    if (tokenKind == "sqword"sv)
+    case TokenKind::SingleQuotedWord:
         return ParseWord(ReadQuotedWord('\'', "Missing closing single quote!"), out);
-    if (tokenKind == "list"sv) {
+    case TokenKind::List:
         if (tokenText.empty())
             Fail("empty list name");
         out.push_back({ kListElement, Intern(knownLists, m_listIds, nextListId, tokenText) });
         NextToken();
         return;
-    }
-    if (tokenKind == "rule"sv) {
+    case TokenKind::Rule:
         if (tokenText.empty())
             Fail("empty rule name");
         out.push_back({ kRuleElement, Intern(knownRules, m_ruleIds, nextRuleId, tokenText) });
         NextToken();
         return;
+    case TokenKind::OpenGroup:
+        return ParseGroup(TokenKind::CloseGroup, 0, out);
+    case TokenKind::OpenOptional:
+        return ParseGroup(TokenKind::CloseOptional, kOptional, out);
+    default:
+        break;
     }
-    if (tokenKind == "("sv)
-        return ParseGroup(")", 0, out);
-    if (tokenKind == "["sv)
-        return ParseGroup("]", kOptional, out);
     Fail("expecting expression (word, rule, etc.)");
 }
 
@@ -176,7 +221,7 @@ std::string GramParser::ReadQuotedWord(char quote, const char* missingMessage)
 }
 
 // "(" alternatives ")" adds no operation (operation 0); "[" ... "]" makes them optional.
-void GramParser::ParseGroup(const char* closing, int32_t operation, std::vector<Element>& out)
+void GramParser::ParseGroup(TokenKind closing, int32_t operation, std::vector<Element>& out)
 {
     // A character that begins no token would leave the opening bracket as the current
     // token and bring the parse straight back here.
@@ -197,14 +242,14 @@ void GramParser::ParseGroup(const char* closing, int32_t operation, std::vector<
         Enclose(out, start, operation);
 }
 
-bool GramParser::Expect(const char* kind)
+bool GramParser::Expect(TokenKind kind)
 {
     if (tokenKind == kind) {
         NextToken();
         return true;
     }
     char head[64];
-    std::snprintf(head, sizeof head, "expecting '%s', but got '%s : ", kind, tokenKind.c_str());
+    std::snprintf(head, sizeof head, "expecting '%s', but got '%s : ", TokenKindText(kind), TokenKindText(tokenKind));
     std::string text = FitMessage(head, tokenText, "' instead");
     ShowCompilerBox(text.c_str(), "Error", kBoxOk);
     return false;

@@ -73,10 +73,7 @@ bool GramParser::Compile(std::string text, bool dump)
     CompilingScope scope(m_compiling);
     Reset();
     try {
-        if (!GetLines(text)) {
-            Log("GetLines() failed. Compile terminated.");
-            return false;
-        }
+        GetLines(text);
         if (!ParseRules()) {
             Log("ParseRules() failed. Compile terminated.");
             return false;
@@ -99,7 +96,7 @@ bool GramParser::Compile(std::string text, bool dump)
 }
 
 // Lines end at line feeds, a final one adding no empty line, and at their first NUL byte.
-bool GramParser::GetLines(const std::string& text)
+void GramParser::GetLines(const std::string& text)
 {
     for (std::size_t start = 0; start < text.size();) {
         const std::size_t end = std::min(text.find('\n', start), text.size());
@@ -107,7 +104,6 @@ bool GramParser::GetLines(const std::string& text)
         lines.emplace_back(line.substr(0, line.find('\0')));
         start = end + 1;
     }
-    return true;
 }
 
 void GramParser::Reset()
@@ -118,7 +114,7 @@ void GramParser::Reset()
     tokenText.clear();
     // A body that starts with a character beginning no token is parsed with the kind
     // left current; without this it would be the last kind of an earlier compilation.
-    tokenKind.clear();
+    tokenKind = TokenKind::None;
     exportRules.clear();
     knownRules.clear();
     importRules.clear();
@@ -138,15 +134,5 @@ void GramParser::Reset()
 
 void GramParser::Log(const char* text)
 {
-#ifdef _WIN32
-    if (logWindow) {
-        const char* parts[] = { text, "\n" };
-        for (const char* part : parts) {
-            WPARAM end = static_cast<WPARAM>(GetWindowTextLengthW(logWindow));
-            SendMessageA(logWindow, EM_SETSEL, end, static_cast<LPARAM>(end));
-            SendMessageA(logWindow, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(part));
-        }
-    }
-#endif
-    ForwardCompilerLog(text);
+    WriteCompilerLog(logWindow, text);
 }

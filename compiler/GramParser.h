@@ -11,12 +11,32 @@
 #include <unordered_map>
 #include <vector>
 
-#ifdef _WIN32
-#include <windows.h>
-using LogWindowHandle = HWND;
-#else
+// The edit control that Log writes into, as the compiler sees it: an opaque window handle
+// (an HWND converts to it), written to by CompilerMessages.
 using LogWindowHandle = void*;
-#endif
+
+// The kinds of token that NextToken reads. End is the NUL at the end of a body; None is the
+// kind before the first token of a compilation. TokenKindText gives each one's name, as the
+// "expecting" box shows it.
+enum class TokenKind : unsigned char {
+    None, End, Word, DoubleQuotedWord, SingleQuotedWord, Rule, List,
+    OpenGroup, CloseGroup, OpenOptional, CloseOptional, Bar, Plus, Equals, Semicolon,
+};
+const char* TokenKindText(TokenKind kind);
+
+// The syntax errors of a rule line, numbered as their boxes are.
+enum class SyntaxErrorKind {
+    MissingTerminator = 1,
+    MissingOpeningDelimiter,
+    TextBeforeOpeningDelimiter,
+    MissingClosingDelimiter,
+    SecondOpeningDelimiter,
+    EmptyRuleName,
+    SpaceInRuleName,
+    ImportedWithoutTerminator,
+    ExportedWithoutEquals,
+    NoKeyword,
+};
 
 // A name with its numeric ID; tables keep these in order of insertion.
 struct NameEntry {
@@ -42,10 +62,9 @@ struct RuleDefine {
 
 class GramParser {
 public:
-    int32_t reserved = 0;              // zero, not used
     LogWindowHandle logWindow = nullptr; // edit control receiving Log output; none by default
     std::string ruleName;              // head of the rule being parsed
-    std::string tokenKind;             // current token: "word", "dqword", "sqword", "rule", "list" or the operator
+    TokenKind tokenKind = TokenKind::None; // the current token's kind
     std::string tokenText;
     std::string_view rest;             // unread remainder of the rule body, in lines
     int32_t currentRuleId = 0;
@@ -69,7 +88,7 @@ public:
     // another one, which fails at once and leaves the running one's state alone.
     bool Compile(std::string text, bool dump);
     bool compiling() const { return m_compiling; }
-    bool GetLines(const std::string& text);
+    void GetLines(const std::string& text);
     bool ParseRules();
     void Reset();
     void Log(const char* text);
@@ -79,7 +98,7 @@ public:
     void ParseSequence(std::vector<Element>& out);
     void ParseRepeat(std::vector<Element>& out);
     void ParseFactor(std::vector<Element>& out);
-    bool Expect(const char* kind);
+    bool Expect(TokenKind kind);
     void Dump();
 
     void Pack(bool dump);
@@ -89,10 +108,10 @@ public:
 private:
     enum class LineOutcome { Done, Skipped, Cancelled, Duplicate };
     LineOutcome ParseLine(int number, const std::string& text);
-    bool SyntaxError(int number, int lineNumber, const std::string& shown);
+    bool SyntaxError(SyntaxErrorKind error, int lineNumber, const std::string& shown);
 
     void ParseWord(const std::string& word, std::vector<Element>& out);
-    void ParseGroup(const char* closing, int32_t operation, std::vector<Element>& out);
+    void ParseGroup(TokenKind closing, int32_t operation, std::vector<Element>& out);
     std::string ReadQuotedWord(char quote, const char* missingMessage);
     [[noreturn]] void Fail(const char* message);
 

@@ -5,8 +5,10 @@
 #include "CompilerMessages.h"
 
 #include <cstdio>
+#include <iterator>
 
 namespace {
+// By SyntaxErrorKind, from 1.
 const char* const kSyntaxErrorHeads[] = {
     "Missing line terminator ';' in line %i:\n\n>> ",
     "Missing rule delimiter '<' in line %i:\n\n>> ",
@@ -19,6 +21,8 @@ const char* const kSyntaxErrorHeads[] = {
     "Keyword 'exported' not followed by '=' in line %i:\n\n>> ",
     "None of the keywords (imported, exported, =) in line %i:\n\n>> ",
 };
+static_assert(std::size(kSyntaxErrorHeads) == static_cast<std::size_t>(SyntaxErrorKind::NoKeyword),
+              "one head for each syntax error");
 
 const char kSyntaxErrorTail[] =
     "\n\nPress OK to skip the line and continue the parse.\n"
@@ -61,11 +65,11 @@ bool GramParser::ParseRules()
     return true;
 }
 
-// Shows syntax error `number` (1-based); true when the user chose to skip the line.
-bool GramParser::SyntaxError(int number, int lineNumber, const std::string& shown)
+// Shows the syntax error's box; true when the user chose to skip the line.
+bool GramParser::SyntaxError(SyntaxErrorKind error, int lineNumber, const std::string& shown)
 {
     char head[128];
-    std::snprintf(head, sizeof head, kSyntaxErrorHeads[number - 1], lineNumber);
+    std::snprintf(head, sizeof head, kSyntaxErrorHeads[static_cast<int>(error) - 1], lineNumber);
     std::string text = FitMessage(head, shown, kSyntaxErrorTail);
     return ShowCompilerBox(text.c_str(), "Syntax Error", kBoxOkCancel) == kAnswerOk;
 }
@@ -77,29 +81,29 @@ GramParser::LineOutcome GramParser::ParseLine(int number, const std::string& tex
     if (line.empty())
         return LineOutcome::Done;
 
-    auto refuse = [&](int error, std::string_view shown) {
+    auto refuse = [&](SyntaxErrorKind error, std::string_view shown) {
         return SyntaxError(error, number, std::string(shown)) ? LineOutcome::Skipped : LineOutcome::Cancelled;
     };
 
     std::size_t terminator = line.find(';');
     if (terminator == std::string_view::npos || terminator != line.size() - 1)
-        return refuse(1, line);
+        return refuse(SyntaxErrorKind::MissingTerminator, line);
     std::size_t open = line.find('<');
     if (open == std::string_view::npos)
-        return refuse(2, line);
+        return refuse(SyntaxErrorKind::MissingOpeningDelimiter, line);
     if (line.find_first_not_of(" <") < open)
-        return refuse(3, line);
+        return refuse(SyntaxErrorKind::TextBeforeOpeningDelimiter, line);
     std::size_t close = line.find('>');
     if (close == std::string_view::npos)
-        return refuse(4, line);
+        return refuse(SyntaxErrorKind::MissingClosingDelimiter, line);
     if (line.find('<', open + 1) < close)
-        return refuse(5, line);
+        return refuse(SyntaxErrorKind::SecondOpeningDelimiter, line);
 
     ruleName.assign(line.substr(open + 1, close - open - 1));
     if (ruleName.empty())
-        return refuse(6, line);
+        return refuse(SyntaxErrorKind::EmptyRuleName, line);
     if (ruleName.find(' ') != std::string::npos)
-        return refuse(7, line);
+        return refuse(SyntaxErrorKind::SpaceInRuleName, line);
 
     // A rule with a head is known already, so this adds nothing for a second head.
     const int32_t id = Intern(knownRules, m_ruleIds, nextRuleId, ruleName);
@@ -121,20 +125,20 @@ GramParser::LineOutcome GramParser::ParseLine(int number, const std::string& tex
     std::string_view body;
     if (keyword == kImported) {
         if (!StartsWith(WithoutLeadingSpaces(following), ';'))
-            return refuse(8, afterHead);
+            return refuse(SyntaxErrorKind::ImportedWithoutTerminator, afterHead);
         importRules.push_back({ ruleName, currentRuleId });
         m_ruleHeads[static_cast<std::size_t>(currentRuleId)] = RuleHead::Imported;
         return LineOutcome::Done;
     }
     if (keyword == kExported) {
         if (!StartsWith(WithoutLeadingSpaces(following), '='))
-            return refuse(9, afterHead);
+            return refuse(SyntaxErrorKind::ExportedWithoutEquals, afterHead);
         exportRules.push_back({ ruleName, currentRuleId });
         body = following;
     } else if (keyword == "=") {
         body = afterHead;
     } else {
-        return refuse(10, afterHead);
+        return refuse(SyntaxErrorKind::NoKeyword, afterHead);
     }
 
     std::size_t bodyStart = body.find_first_not_of(" =");

@@ -146,9 +146,9 @@ TEST_F(CompilerTest, NestingIsBoundedInsteadOfExhaustingTheStack)
 
 TEST_F(CompilerTest, ExpectShortensALongTokenText)
 {
-    parser.tokenKind = "word";
+    parser.tokenKind = TokenKind::Word;
     parser.tokenText = std::string(300, 'q');
-    EXPECT_FALSE(parser.Expect(")"));
+    EXPECT_FALSE(parser.Expect(TokenKind::CloseGroup));
     ASSERT_EQ(boxes.size(), 1u);
     const std::string& text = boxes[0].text;
     EXPECT_LE(text.size(), 255u);
