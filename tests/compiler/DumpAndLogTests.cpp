@@ -7,6 +7,10 @@
 #include <fstream>
 #include <iterator>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 namespace {
 void SetDumpDir(const std::string& dir)
 {
