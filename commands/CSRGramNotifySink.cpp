@@ -2,7 +2,6 @@
 
 #include "CommandHost.h"
 
-#include "../common/ComBoundary.h"
 #include "../grammar/CGramObj.h"
 
 #include <wrl/client.h>
@@ -41,8 +40,7 @@ STDMETHODIMP CSRGramNotifySink::PhraseFinish(DWORD flags, QWORD, QWORD, PSRPHRAS
         return S_OK;
     // A release during the result handling lets go of this sink: it lives to the end.
     Microsoft::WRL::ComPtr<CSRGramNotifySink> self(this);
-    CGramObj* grammar = m_grammar;
-    RunAtComBoundary(L"Recognition result failed with:", [&] { grammar->onPhraseFinish(flags, phrase, results); });
+    m_grammar->onPhraseFinish(flags, phrase, results);
     return S_OK;
 }
 

@@ -7,8 +7,6 @@
 #include <cstdio>
 #include <memory>
 
-int nextCommandNumber = 1;
-
 void CommandHost::logFormat(const char* format, ...)
 {
     char buffer[256];
@@ -28,7 +26,7 @@ bool CommandHost::compilerBusy()
     return true;
 }
 
-CGramObj* CommandHost::loadCommandGrammar(const std::vector<unsigned char>& binary)
+CGramObj* CommandHost::loadCommandGrammar(const std::vector<unsigned char>& binary, const Busy&)
 {
     std::unique_ptr<CGramObj> grammar(new CGramObj());
     grammar->init(this);

@@ -22,9 +22,6 @@ struct CommandScript {
     std::string script;
 };
 
-// Number of the next command grammar; releaseAll sets it back to 1.
-extern int nextCommandNumber;
-
 class CommandHost : public GrammarOwner {
 public:
     // printf-style into a 256-byte buffer; longer texts are cut.
@@ -38,37 +35,41 @@ public:
     // and numbered: it took the number nextCommandNumber had before the call, which keeps
     // the command grammars numbered 1 ... loadedCount in load order whatever loaded them.
     // Null when the recogniser refused it.
-    CGramObj* loadCommandGrammar(const std::vector<unsigned char>& binary);
+    CGramObj* loadCommandGrammar(const std::vector<unsigned char>& binary, const Busy& busy);
 
     // Releases every command grammar (Tools - Release All Commands).
-    virtual void releaseAll() = 0;
+    virtual void releaseAll(const Busy& busy) = 0;
     // The activation statistics boxes of the test-driver window.
     virtual void refreshStatistics() = 0;
 
     // Test command sets: load replaces the loaded set; the activation of the app- and
     // window-specific commands follows the foreground window at every utterance begin.
-    void loadTestCommands(int count);
-    void updateWindowActivation(std::string moduleName, std::string title, HWND window);
+    void loadTestCommands(int count, const Busy& busy);
+    void updateWindowActivation(std::string moduleName, std::string title, HWND window, const Busy& busy);
 
     // Where a recognised custom command's DVC script goes to be run, with its values (null,
     // or the values followed by a null pointer); a failed run is shown in a box.
-    void handOverScript(const std::string& script, const char* const* values);
+    void handOverScript(const std::string& script, const char* const* values, const Busy& busy);
 
     // Checks a DVC script through Dragon's interpreter and, unless checkOnly, runs it with
     // values (null, or strings ended by a null pointer), holding this thread in a message
     // loop until the script has ended. name is shown in the compile-error box (null:
     // "execScript"). 1 = success, 0 = compile error, refused run or script error.
-    virtual int execScript(const char* scriptText, const char* const* values, const char* name, bool checkOnly) = 0;
+    virtual int execScript(const char* scriptText, const char* const* values, const char* name, bool checkOnly,
+                           const Busy& busy) = 0;
 
     // The result handling of a command grammar: the phrase's timing and words, its script,
     // the best path with the list and dictation values it carries.
-    void onPhraseFinish(CGramObj& grammar, DWORD flags, PSRPHRASEW phrase, IUnknown* results) override;
+    void onPhraseFinish(CGramObj& grammar, DWORD flags, PSRPHRASEW phrase, IUnknown* results,
+                        const Busy& busy) override;
 
     unsigned long long startTicks = 0;
     unsigned long long endTicks = 0;
     HWND controllerWindow = nullptr;
     GramParser* parser = nullptr;
     int loadedCount = 0;
+    // Number of the next command grammar; releaseAll sets it back to 1.
+    int nextCommandNumber = 1;
     int releasedCount = 0;
     int globalActiveCount = 0;
     int appActiveCount = 0;

@@ -73,7 +73,8 @@ std::string ReadWordNode(ISRResGraphW& graph, DWORD nodeId, SRRESWORDNODE& node,
 
 } // namespace
 
-void CommandHost::onPhraseFinish(CGramObj& grammar, DWORD flags, PSRPHRASEW phrase, IUnknown* results)
+void CommandHost::onPhraseFinish(CGramObj& grammar, DWORD flags, PSRPHRASEW phrase, IUnknown* results,
+                                 const Busy& busy)
 {
     bool thisGrammar = (flags & ISRNOTEFIN_RECOGNIZED) && (flags & ISRNOTEFIN_THISGRAMMAR);
     if (!results || (!thisGrammar && !grammar.loadOption1))
@@ -130,13 +131,13 @@ void CommandHost::onPhraseFinish(CGramObj& grammar, DWORD flags, PSRPHRASEW phra
     basic.Reset();
     // A box of this result's handling may have begun a shutdown: no script runs any more.
     if (!scriptToRun.empty() && !shuttingDown)
-        handOverScript(scriptToRun, values.empty() ? nullptr : values.data());
+        handOverScript(scriptToRun, values.empty() ? nullptr : values.data(), busy);
 }
 
-void CommandHost::handOverScript(const std::string& script, const char* const* values)
+void CommandHost::handOverScript(const std::string& script, const char* const* values, const Busy& busy)
 {
     if (script.empty())
         return;
-    if (!execScript(script.c_str(), values, script.c_str(), false))
+    if (!execScript(script.c_str(), values, script.c_str(), false, busy))
         ShowMessageBoxW(GetForegroundWindow(), L"execScript() failed", L"Error", MB_ICONHAND);
 }

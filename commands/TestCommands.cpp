@@ -45,11 +45,11 @@ const char* FontDialogTitle(unsigned primaryLanguage)
     }
 }
 
-void CommandHost::loadTestCommands(int count)
+void CommandHost::loadTestCommands(int count, const Busy& busy)
 {
     if (compilerBusy())
         return;
-    releaseAll();
+    releaseAll(busy);
 
     const int half = count / 2;
     const int threeQuarters = (count / 4) * 3;
@@ -69,7 +69,7 @@ void CommandHost::loadTestCommands(int count)
             log("Compiling from string failed.");
             break;
         }
-        CGramObj* loaded = loadCommandGrammar(compiler->packed);
+        CGramObj* loaded = loadCommandGrammar(compiler->packed, busy);
         if (!loaded) {
             logFormat("\nGrammar failed to load in round %i ...\n\n", k);
             break;
@@ -90,20 +90,18 @@ void CommandHost::loadTestCommands(int count)
 
     // Newest first: counting down from loadedCount gives each grammar its own number.
     globalActiveCount = 0;
-    Busy busy(*this);
-    const unsigned removals = commandRemovals();
-    int number = loadedCount;
-    for (CGramObj* grammar = grammars; grammar; grammar = grammar->next, --number) {
-        if (grammar->isSpecific)
+    GrammarWalk walk = walkCommandGrammars(loadedCount);
+    for (const GrammarWalk::Step step : walk) {
+        if (step.grammar.isSpecific)
             continue;
-        if (grammar->activate(RuleName(number).text, nullptr))
+        if (step.grammar.activate(RuleName(step.number).text, nullptr))
             ++globalActiveCount;
         else
-            logFormat(kActivationFailed, number);
-        // A box's message loop may have released the set meanwhile: it wrote its own lines.
-        if (commandRemovals() != removals)
-            return;
+            logFormat(kActivationFailed, step.number);
     }
+    // A box's message loop may have released the set meanwhile: it wrote its own lines.
+    if (walk.interrupted())
+        return;
     refreshStatistics();
 
     endTicks = GetTickCount64();
@@ -125,7 +123,7 @@ bool CommandHost::repeatsSettledWalk(const std::string& moduleName, const std::s
            last.window == window && last.moduleName == moduleName && last.title == title && IsWindow(window);
 }
 
-void CommandHost::updateWindowActivation(std::string moduleName, std::string title, HWND window)
+void CommandHost::updateWindowActivation(std::string moduleName, std::string title, HWND window, const Busy&)
 {
     if (loadedCount <= 0)
         return;
@@ -140,45 +138,43 @@ void CommandHost::updateWindowActivation(std::string moduleName, std::string tit
     windowActiveCount = 0;
 
     const std::string prefix = title.substr(0, 9);
-    Busy busy(*this);
-    const unsigned removals = commandRemovals();
     // Whether window still exists, as activate would ask; only a call out can change that.
     int windowExists = -1;
     bool settled = true;
-    int number = loadedCount;
-    for (CGramObj* grammar = grammars; grammar; grammar = grammar->next, --number) {
-        if (!grammar->isSpecific)
+    GrammarWalk walk = walkCommandGrammars(loadedCount);
+    for (const GrammarWalk::Step step : walk) {
+        CGramObj& grammar = step.grammar;
+        if (!grammar.isSpecific)
             continue;
         // Calls that cannot change what the engine holds are left out: this walk runs while
         // the engine holds the utterance, over thousands of grammars.
-        const RuleName rule(number);
-        if (grammar->moduleName != moduleName) {
-            if (!grammar->knownInactive(rule.text)) {
-                grammar->deactivate(rule.text);
-                settled = settled && grammar->knownInactive(rule.text); // not when refused
+        const RuleName rule(step.number);
+        if (grammar.moduleName != moduleName) {
+            if (!grammar.knownInactive(rule.text)) {
+                grammar.deactivate(rule.text);
+                settled = settled && grammar.knownInactive(rule.text); // not when refused
             }
-        } else if (grammar->appTitle == prefix || grammar->windowTitle == title) {
-            int& count = grammar->appTitle == prefix ? appActiveCount : windowActiveCount;
+        } else if (grammar.appTitle == prefix || grammar.windowTitle == title) {
+            int& count = grammar.appTitle == prefix ? appActiveCount : windowActiveCount;
             if (windowExists < 0)
                 windowExists = IsWindow(window) ? 1 : 0;
             bool active;
-            if (windowExists && grammar->knownActiveFor(rule.text, window)) {
+            if (windowExists && grammar.knownActiveFor(rule.text, window)) {
                 active = true;
             } else {
-                active = grammar->activate(rule.text, window) != 0;
+                active = grammar.activate(rule.text, window) != 0;
                 windowExists = -1;
             }
             if (active)
                 ++count;
             else
-                logFormat(kActivationFailed, number);
+                logFormat(kActivationFailed, step.number);
             settled = settled && active;
-        } else {
-            continue; // bound by the engine to the window of its last activation
         }
-        if (commandRemovals() != removals)
-            return;
+        // else: bound by the engine to the window of its last activation
     }
+    if (walk.interrupted())
+        return;
     if (settled)
         m_settledWalk = {true, moduleName, title, window, loadedCount, ruleStateChanges(), appActiveCount,
                          windowActiveCount};

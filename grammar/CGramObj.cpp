@@ -1,5 +1,7 @@
 #include "CGramObj.h"
 
+#include "ControllerGate.h"
+
 #include "../common/BstrText.h"
 #include "../common/MessageBoxes.h"
 #include "../common/ReportComError.h"
@@ -310,8 +312,8 @@ int CGramObj::releaseBuiltin()
 
 void CGramObj::onPhraseFinish(DWORD flags, PSRPHRASEW phrase, IUnknown* results)
 {
-    if (!owner)
-        return;
-    GrammarOwner::Busy busy(*owner);
-    owner->onPhraseFinish(*this, flags, phrase, results);
+    EnterController(owner, L"Recognition result failed with:",
+                    [&](GrammarOwner& owner, const ControllerLifetime::Busy& busy) {
+                        owner.onPhraseFinish(*this, flags, phrase, results, busy);
+                    });
 }

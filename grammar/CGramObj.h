@@ -35,8 +35,8 @@ public:
     int release();
     int releaseBuiltin();
 
-    // Result handling of a command grammar, called by its sink; the owner's handling runs
-    // with this object kept alive, whatever it releases meanwhile.
+    // Result handling of a command grammar, called by its sink: the owner's handling, entered
+    // through the gate, so this object stays alive whatever it releases meanwhile.
     void onPhraseFinish(DWORD flags, PSRPHRASEW phrase, IUnknown* results);
 
     // What this object's own calls left the recogniser holding: the rule is known to be

@@ -26,11 +26,6 @@ void RemoveGrammar(CGramObj*& head, GrammarLink next, CGramObj* grammar)
 
 } // namespace
 
-GrammarOwner::~GrammarOwner()
-{
-    deleteReclaimed();
-}
-
 void GrammarOwner::linkGrammar(CGramObj* grammar)
 {
     noteRuleStateChange();
@@ -57,41 +52,13 @@ void GrammarOwner::unlinkBuiltinGrammar(CGramObj* grammar)
     RemoveGrammar(builtinGrammars, &CGramObj::builtinNext, grammar);
 }
 
-void GrammarOwner::reclaim(CGramObj* grammar)
+
+GrammarWalk GrammarOwner::walkCommandGrammars(int firstNumber) const
 {
-    if (!grammar)
-        return;
-    if (m_busy == 0) {
-        delete grammar;
-        return;
-    }
-    grammar->reclaimedNext = m_reclaimed;
-    m_reclaimed = grammar;
+    return GrammarWalk(grammars, &CGramObj::next, m_commandRemovals, firstNumber);
 }
 
-void GrammarOwner::deleteReclaimed()
+GrammarWalk GrammarOwner::walkBuiltinGrammars(int firstNumber) const
 {
-    while (CGramObj* grammar = m_reclaimed) {
-        m_reclaimed = grammar->reclaimedNext;
-        delete grammar;
-    }
-}
-
-void GrammarOwner::retire()
-{
-    if (m_busy == 0)
-        delete this;
-    else
-        m_retired = true;
-}
-
-GrammarOwner::Busy::~Busy()
-{
-    if (--m_owner.m_busy != 0)
-        return;
-    m_owner.deleteReclaimed();
-    if (m_owner.m_retired) {
-        m_owner.m_retired = false; // the destructor's own frames must not end it again
-        delete &m_owner;
-    }
+    return GrammarWalk(builtinGrammars, &CGramObj::builtinNext, m_builtinRemovals, firstNumber);
 }

@@ -65,7 +65,7 @@ FileRead ReadWholeFile(const wchar_t* path, std::vector<BYTE>& bytes, DWORD& err
 
 } // namespace
 
-void ModuleController::loadFromBinary()
+void ModuleController::loadFromBinary(const Busy& busy)
 {
     wchar_t path[260] = {};
     OPENFILENAMEW choice = {};
@@ -95,15 +95,13 @@ void ModuleController::loadFromBinary()
         return;
     }
 
-    CGramObj* grammar = loadCommandGrammar(bytes);
+    CGramObj* grammar = loadCommandGrammar(bytes, busy);
     if (!grammar) {
         log("Grammar failed to load\r\n");
         return;
     }
-    // Kept allocated through the boxes below; a release there unloads it.
-    Busy busy(*this);
-
-    // Refusals show their own boxes, whose loops may release the grammar meanwhile.
+    // Refusals show their own boxes, whose loops may release the grammar meanwhile: it stays
+    // allocated (the caller holds the controller), but unloaded.
     grammar->listSet("OnOff");
     for (const char* value : {"On", "Off"})
         if (grammar->gramCommon)

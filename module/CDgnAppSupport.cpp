@@ -1,6 +1,7 @@
 #include "CDgnAppSupport.h"
 
 #include "../common/ComBoundary.h"
+#include "../grammar/ControllerGate.h"
 #include "../common/MessageBoxes.h"
 #include "ModuleController.h"
 
@@ -50,24 +51,27 @@ STDMETHODIMP CDgnAppSupport::Register(IServiceProvider* site)
     // A second Register replaces the first controller; the old one must not stay connected.
     if (ModuleController* old = m_controller) {
         m_controller = nullptr;
-        {
-            GrammarOwner::Busy busy(*old);
-            RunAtComBoundary(L"UnRegister failed with:", [&] { old->disconnectDragon(); });
-        }
+        EnterController(old, L"UnRegister failed with:",
+                        [](ModuleController& controller, const ControllerLifetime::Busy& busy) {
+                            controller.disconnectDragon(busy);
+                        });
         old->retire();
     }
     ModuleController* controller = new (std::nothrow) ModuleController();
     if (!controller)
         return S_OK;
     m_controller = controller;
-    GrammarOwner::Busy busy(*controller);
-    bool connected = false;
-    RunAtComBoundary(L"Register failed with:", [&] { connected = controller->connectDragon(site); });
-    if (!connected) {
-        ShowMessageBoxW(nullptr, L"Failed to initialize NatSpeak interfaces", L"Fail",
-                        MB_ICONINFORMATION | MB_SETFOREGROUND);
-        RunAtComBoundary(L"UnRegister failed with:", [&] { controller->disconnectDragon(); });
-    }
+    EnterController(controller, L"Register failed with:",
+                    [site](ModuleController& controller, const ControllerLifetime::Busy& busy) {
+                        bool connected = false;
+                        RunAtComBoundary(L"Register failed with:",
+                                         [&] { connected = controller.connectDragon(site, busy); });
+                        if (connected)
+                            return;
+                        ShowMessageBoxW(nullptr, L"Failed to initialize NatSpeak interfaces", L"Fail",
+                                        MB_ICONINFORMATION | MB_SETFOREGROUND);
+                        RunAtComBoundary(L"UnRegister failed with:", [&] { controller.disconnectDragon(busy); });
+                    });
     return S_OK;
 }
 
@@ -84,9 +88,9 @@ STDMETHODIMP CDgnAppSupport::EndProcess(DWORD)
 STDMETHODIMP CDgnAppSupport::UnRegister()
 {
     Microsoft::WRL::ComPtr<CDgnAppSupport> self(this);
-    if (ModuleController* controller = m_controller) {
-        GrammarOwner::Busy busy(*controller);
-        RunAtComBoundary(L"UnRegister failed with:", [&] { controller->disconnectDragon(); });
-    }
+    EnterController(m_controller, L"UnRegister failed with:",
+                    [](ModuleController& controller, const ControllerLifetime::Busy& busy) {
+                        controller.disconnectDragon(busy);
+                    });
     return S_OK;
 }

@@ -21,6 +21,9 @@ public:
     STDMETHODIMP EndProcess(DWORD value) override;
     STDMETHODIMP UnRegister() override;
 
+    // The controller the last Register made; null before it.
+    ModuleController* controller() const { return m_controller; }
+
 private:
     CDgnAppSupport() = default;
     ~CDgnAppSupport();

@@ -1,6 +1,7 @@
 #include "CSRBuiltinGramNotifySink.h"
 
-#include "../common/ComBoundary.h"
+#include "BuiltinCommands.h"
+#include "../grammar/ControllerGate.h"
 #include "ModuleController.h"
 #include "../commands/PhraseWords.h"
 #include "../grammar/CGramObj.h"
@@ -58,23 +59,15 @@ STDMETHODIMP CSRBuiltinGramNotifySink::PhraseFinish(DWORD flags, QWORD, QWORD, P
     // The command may release the built-in grammars (and with them this sink): both live to
     // the end of the call.
     Microsoft::WRL::ComPtr<CSRBuiltinGramNotifySink> self(this);
-    ModuleController* controller = m_controller;
-    GrammarOwner::Busy busy(*controller);
-    RunAtComBoundary(L"Built-in command failed with:", [&] {
-        const std::wstring text = PhraseText(phrase);
-        if (text == L"Show Quillmoor")
-            controller->showBuiltins();
-        else if (text == L"Hide Quillmoor")
-            controller->hideBuiltins();
-        else if (text == L"Quillmoor Top Left")
-            controller->placeWindow(0);
-        else if (text == L"Quillmoor Bottom Left")
-            controller->placeWindow(1);
-        else if (text == L"Quillmoor Top Right")
-            controller->placeWindow(2);
-        else if (text == L"Quillmoor Bottom Right")
-            controller->placeWindow(3);
-    });
+    EnterController(m_controller, L"Built-in command failed with:",
+                    [phrase](ModuleController& controller, const ControllerLifetime::Busy& busy) {
+                        const std::wstring text = PhraseText(phrase);
+                        for (const BuiltinCommand& command : kBuiltinCommands)
+                            if (text == command.phrase) {
+                                controller.runBuiltin(command, busy);
+                                break;
+                            }
+                    });
     return S_OK;
 }
 

@@ -3,9 +3,9 @@
 #include "CommandEditor.h"
 
 #include "ModuleController.h"
-#include "ModuleData.h"
 #include "../commands/TestCommands.h"
 #include "../common/ComBoundary.h"
+#include "../grammar/ControllerGate.h"
 #include "../common/MessageBoxes.h"
 #include "../common/ModuleInstance.h"
 #include "../common/TextConversion.h"
@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <new>
 #include <string>
 
 namespace {
@@ -128,10 +129,28 @@ void AddOnce(HWND edit, const std::wstring& text)
         AppendAtEnd(edit, text);
 }
 
-// The controller the editor works with; none once it has disconnected from Dragon.
-ModuleController* ConnectedController()
+// Kept in the dialog's DWLP_USER from WM_INITDIALOG to WM_NCDESTROY.
+struct EditorState {
+    ModuleController* controller = nullptr; // the one that opened the editor
+    bool rewritingName = false;             // the name box is being written back
+};
+
+EditorState* StateOf(HWND dialog)
 {
-    ModuleController* controller = currentController;
+    return reinterpret_cast<EditorState*>(GetWindowLongPtrW(dialog, DWLP_USER));
+}
+
+// The controller that opened the editor (it outlives the modal loop it opened it in).
+ModuleController* EditorController(HWND dialog)
+{
+    EditorState* state = StateOf(dialog);
+    return state ? state->controller : nullptr;
+}
+
+// The editor's controller; none once it has disconnected from Dragon.
+ModuleController* ConnectedController(HWND dialog)
+{
+    ModuleController* controller = EditorController(dialog);
     return controller && controller->central && controller->parser && !controller->shuttingDown ? controller
                                                                                                  : nullptr;
 }
@@ -148,7 +167,7 @@ void LoadMarks()
         LoadImageW(ModuleInstance(), MAKEINTRESOURCEW(IDB_FAILURE_MARK), IMAGE_BITMAP, 16, 16, LR_DEFAULTSIZE));
 }
 
-void OnInitDialog(HWND dialog, LPARAM creation)
+void OnInitDialog(HWND dialog, const CommandEditorStart* start)
 {
     // An editor opened while another one is still open (its modal loop dispatches menu
     // commands too) shares the marks that one shows.
@@ -165,8 +184,8 @@ void OnInitDialog(HWND dialog, LPARAM creation)
         L"Quillmoor 2023 Testing - Command Editor - Editing a Command",
         L"Quillmoor 2023 Testing - Command Editor - Copying a Command",
     };
-    if (creation >= 0 && creation < 3)
-        SetWindowTextW(dialog, kTitles[creation]);
+    if (start && start->title >= 0 && start->title < 3)
+        SetWindowTextW(dialog, kTitles[start->title]);
 
     for (const ListItem& item : kListItems)
         SendDlgItemMessageW(dialog, IDC_LIST_PICKER, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.item));
@@ -190,15 +209,16 @@ void OnListPicked(HWND dialog)
 void OnNameChanged(HWND dialog)
 {
     // The text written back below changes the box again; "<<" loses only one "<".
-    if (GetWindowLongPtrW(dialog, DWLP_USER))
+    EditorState* state = StateOf(dialog);
+    if (!state || state->rewritingName)
         return;
     std::wstring name = ControlText(dialog, IDC_COMMAND_NAME);
     if (name.empty() || name.back() != L'<')
         return;
     name.pop_back();
-    SetWindowLongPtrW(dialog, DWLP_USER, 1);
+    state->rewritingName = true;
     SetText(dialog, IDC_COMMAND_NAME, name.c_str());
-    SetWindowLongPtrW(dialog, DWLP_USER, 0);
+    state->rewritingName = false;
     HWND edit = GetDlgItem(dialog, IDC_COMMAND_NAME);
     SendMessageW(edit, EM_SETSEL, name.size(), name.size());
     Focus(dialog, IDC_LIST_PICKER);
@@ -215,8 +235,9 @@ void OnConstruct(HWND dialog)
             SetText(dialog, IDC_COMMAND_NAME, name.c_str());
         }
         // The rule is named by the command's number; the name is what the user says.
-        AddOnce(GetDlgItem(dialog, IDC_GRAMMAR),
-                L"<" + std::to_wstring(nextCommandNumber) + L"> exported = " + name + L";");
+        const ModuleController* controller = EditorController(dialog);
+        const int number = controller ? controller->nextCommandNumber : 1;
+        AddOnce(GetDlgItem(dialog, IDC_GRAMMAR), L"<" + std::to_wstring(number) + L"> exported = " + name + L";");
         Enable(dialog, IDC_COMPILE, true);
         Enable(dialog, IDC_CONSTRUCT, false);
         SetText(dialog, IDC_GRAMMAR_STATUS, L"You may now compile the grammar.");
@@ -241,7 +262,7 @@ void OnCompile(HWND dialog)
     if (!NarrowControlText(dialog, IDC_GRAMMAR, text))
         return fail(L"Converting from Unicode to ANSI failed.");
     RemoveCarriageReturns(text);
-    ModuleController* controller = ConnectedController();
+    ModuleController* controller = ConnectedController(dialog);
     if (!controller)
         return fail(L"Controller pointer not available.");
     if (controller->compilerBusy())
@@ -269,10 +290,10 @@ void OnCompile(HWND dialog)
     Enable(dialog, IDC_CLEAR_SCRIPT, true);
     Focus(dialog, IDC_SCRIPT);
     for (const NameEntry& list : lists) {
-        const int found = FindPredefinedList(list.name.c_str());
+        const int found = FindPredefinedList(controller->predefinedLists, list.name.c_str());
         if (found < 0)
             continue;
-        const std::vector<std::string>& entry = predefinedLists[static_cast<size_t>(found)];
+        const std::vector<std::string>& entry = controller->predefinedLists[static_cast<size_t>(found)];
         std::string line = "<" + entry[0] + ">: ";
         for (size_t value = 1; value < entry.size(); ++value)
             line += (value > 1 ? " | " : "") + entry[value];
@@ -295,7 +316,7 @@ void OnClearGrammar(HWND dialog)
     ShowMark(dialog, IDC_GRAMMAR_MARK, nullptr);
 }
 
-void OnCheckScript(HWND dialog)
+void OnCheckScript(HWND dialog, const ControllerLifetime::Busy& busy)
 {
     ShowStatus(dialog, IDC_SCRIPT_MARK, nullptr, IDC_SCRIPT_STATUS, L"");
     if (GetWindowTextLengthW(GetDlgItem(dialog, IDC_SCRIPT)) == 0) {
@@ -304,11 +325,11 @@ void OnCheckScript(HWND dialog)
         Focus(dialog, IDC_SCRIPT);
         return;
     }
-    ModuleController* controller = ConnectedController();
+    ModuleController* controller = ConnectedController(dialog);
     std::string script;
     if (!controller || !NarrowControlText(dialog, IDC_SCRIPT, script))
         return;
-    if (!controller->execScript(script.c_str(), nullptr, script.c_str(), true)) {
+    if (!controller->execScript(script.c_str(), nullptr, script.c_str(), true, busy)) {
         ShowStatus(dialog, IDC_SCRIPT_MARK, failureMark, IDC_SCRIPT_STATUS,
                    L"Failure! Edit the script according to the previous error message.");
         Focus(dialog, IDC_SCRIPT);
@@ -331,7 +352,7 @@ void OnClearScript(HWND dialog)
 
 // Adds the command and reports it in the log; the controls reached by the steps before
 // the failure keep their state, and adding is off until the next successful check.
-void AddCommand(HWND dialog, std::string& logText)
+void AddCommand(HWND dialog, std::string& logText, const ControllerLifetime::Busy& busy)
 {
     if (GetWindowTextLengthW(GetDlgItem(dialog, IDC_GRAMMAR)) == 0)
         return;
@@ -340,12 +361,12 @@ void AddCommand(HWND dialog, std::string& logText)
         return ShowStatus(dialog, IDC_GRAMMAR_MARK, failureMark, IDC_GRAMMAR_STATUS,
                           L"Converting from Unicode to ANSI failed.");
     RemoveCarriageReturns(text);
-    ModuleController* controller = ConnectedController();
+    ModuleController* controller = ConnectedController(dialog);
     if (!controller)
         return ShowStatus(dialog, IDC_GRAMMAR_MARK, failureMark, IDC_GRAMMAR_STATUS,
                           L"Controller pointer not available.");
 
-    if (!controller->addCustomCommand(dialog, text)) {
+    if (!controller->addCustomCommand(dialog, text, busy)) {
         logText += " failed to add!\n";
     } else {
         ShowMark(dialog, IDC_GRAMMAR_MARK, nullptr);
@@ -363,7 +384,7 @@ void AddCommand(HWND dialog, std::string& logText)
     controller->log(logText.c_str(), 1);
 }
 
-void OnAdd(HWND dialog)
+void OnAdd(HWND dialog, const ControllerLifetime::Busy& busy)
 {
     std::string logText = "\nCommand: \"";
     std::string name;
@@ -372,14 +393,14 @@ void OnAdd(HWND dialog)
             name.pop_back();
         logText += name;
     }
-    AddCommand(dialog, logText);
+    AddCommand(dialog, logText, busy);
     Enable(dialog, IDC_ADD, false);
     EnableScope(dialog, false);
     Enable(dialog, IDC_CHECK_SCRIPT, false);
     Enable(dialog, IDC_SCRIPT, false);
 }
 
-void OnCommand(HWND dialog, int id, int notification)
+void OnCommand(HWND dialog, int id, int notification, const ControllerLifetime::Busy& busy)
 {
     if (id == IDC_LIST_PICKER) {
         if (notification == CBN_SELCHANGE)
@@ -404,13 +425,13 @@ void OnCommand(HWND dialog, int id, int notification)
         OnClearGrammar(dialog);
         break;
     case IDC_CHECK_SCRIPT:
-        OnCheckScript(dialog);
+        OnCheckScript(dialog, busy);
         break;
     case IDC_CLEAR_SCRIPT:
         OnClearScript(dialog);
         break;
     case IDC_ADD:
-        OnAdd(dialog);
+        OnAdd(dialog, busy);
         break;
     case IDCANCEL:
         EndDialog(dialog, 2);
@@ -422,44 +443,52 @@ void OnCommand(HWND dialog, int id, int notification)
 
 } // namespace
 
-int FindPredefinedList(const char* name)
-{
-    for (size_t i = 0; i < predefinedLists.size(); ++i)
-        if (!predefinedLists[i].empty() && predefinedLists[i][0] == name)
-            return static_cast<int>(i);
-    return -1;
-}
-
 INT_PTR CALLBACK CommandEditorProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
-    case WM_INITDIALOG:
-        RunAtComBoundary(L"Command editor failed with:", [&] { OnInitDialog(dialog, lParam); });
+    case WM_INITDIALOG: {
+        const auto* start = reinterpret_cast<const CommandEditorStart*>(lParam);
+        if (EditorState* state = new (std::nothrow) EditorState()) {
+            state->controller = start ? start->controller : nullptr;
+            SetWindowLongPtrW(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(state));
+        }
+        RunAtComBoundary(L"Command editor failed with:", [&] { OnInitDialog(dialog, start); });
         return TRUE;
+    }
     case WM_COMMAND:
         // Nothing thrown may cross the dialog manager.
-        RunAtComBoundary(L"Command editor failed with:",
-                         [&] { OnCommand(dialog, LOWORD(wParam), HIWORD(wParam)); });
+        // Through the gate, to the editor's controller; an editor without one can only close.
+        if (!EnterController(EditorController(dialog), L"Command editor failed with:",
+                             [&](ModuleController&, const ControllerLifetime::Busy& busy) {
+                                 OnCommand(dialog, LOWORD(wParam), HIWORD(wParam), busy);
+                             }) &&
+            LOWORD(wParam) == IDCANCEL)
+            EndDialog(dialog, 2);
         return TRUE;
     case WM_DESTROY:
         --openEditors;
+        return FALSE;
+    case WM_NCDESTROY:
+        delete StateOf(dialog);
+        SetWindowLongPtrW(dialog, DWLP_USER, 0);
         return FALSE;
     default:
         return FALSE;
     }
 }
 
-void ModuleController::openCommandEditor()
+void ModuleController::openCommandEditor(const Busy&)
 {
-    if (DialogBoxParamW(ModuleInstance(), MAKEINTRESOURCEW(IDD_COMMAND_EDITOR), nullptr, CommandEditorProc, 0) ==
-        -1) {
+    const CommandEditorStart start{this, 0};
+    if (DialogBoxParamW(ModuleInstance(), MAKEINTRESOURCEW(IDD_COMMAND_EDITOR), nullptr, CommandEditorProc,
+                        reinterpret_cast<LPARAM>(&start)) == -1) {
         wchar_t text[80];
         swprintf(text, 80, L" failed: GetLastError returned %u\n", static_cast<unsigned>(GetLastError()));
         ShowMessageBoxW(nullptr, text, L"Error", MB_OK);
     }
 }
 
-int ModuleController::addCustomCommand(HWND dialog, std::string text)
+int ModuleController::addCustomCommand(HWND dialog, std::string text, const Busy& busy)
 {
     // The compiler outlives a disconnect that its boxes' message loops may run.
     GramParser* compiler = parser;
@@ -467,16 +496,16 @@ int ModuleController::addCustomCommand(HWND dialog, std::string text)
         return 0;
     const std::vector<NameEntry> lists = compiler->knownLists;
     const int number = nextCommandNumber;
-    CGramObj* grammar = loadCommandGrammar(compiler->packed);
+    CGramObj* grammar = loadCommandGrammar(compiler->packed, busy);
     if (!grammar)
         return 0;
-    // Kept allocated through the boxes below; a release there unloads it.
-    Busy busy(*this);
+    // Kept allocated through the boxes below (the caller holds the controller); a release
+    // there unloads it.
     grammar->number = number;
 
     // Every call below may show a box, whose loop may release the grammar.
     for (const NameEntry& list : lists) {
-        const int found = FindPredefinedList(list.name.c_str());
+        const int found = FindPredefinedList(predefinedLists, list.name.c_str());
         if (found < 0)
             continue;
         const std::vector<std::string> entry = predefinedLists[static_cast<size_t>(found)];
@@ -504,6 +533,7 @@ int ModuleController::addCustomCommand(HWND dialog, std::string text)
             ++globalActiveCount;
         } else {
             char failed[256];
+            // This line has always read "...n", without a line feed, and is kept so.
             snprintf(failed, sizeof(failed), "\nGrammar Object failed to activate global command  %s ...n",
                      rule.c_str());
             log(failed, 1);

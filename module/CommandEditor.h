@@ -5,9 +5,15 @@
 
 #include <windows.h>
 
-// The creation parameter chooses the title: 0 adding, 1 editing, 2 copying a command; any
-// other value keeps the template's "New Command".
-INT_PTR CALLBACK CommandEditorProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+class ModuleController;
 
-// Index of the first entry of predefinedLists with exactly that name, or -1.
-int FindPredefinedList(const char* name);
+// What an editor is opened with, given as the dialog's creation parameter: the controller
+// it adds commands to, and its title: 0 adding, 1 editing, 2 copying a command; any other
+// value keeps the template's "New Command".
+struct CommandEditorStart {
+    ModuleController* controller;
+    int title;
+};
+
+// lParam of WM_INITDIALOG: a CommandEditorStart, or null for an editor without controller.
+INT_PTR CALLBACK CommandEditorProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);

@@ -1,6 +1,6 @@
 #include "ControllerWindow.h"
 
-#include "../common/ComBoundary.h"
+#include "../grammar/ControllerGate.h"
 #include "ControllerMessages.h"
 #include "ModuleController.h"
 #include "../common/ModuleInstance.h"
@@ -17,10 +17,10 @@ ModuleController* ControllerOf(HWND window)
 
 LRESULT OnCommand(HWND window, WPARAM wParam)
 {
-    if (ModuleController* controller = ControllerOf(window)) {
-        GrammarOwner::Busy busy(*controller);
-        RunAtComBoundary(L"Menu command failed with:", [&] { controller->dispatchMenuCommand(wParam); });
-    }
+    EnterController(ControllerOf(window), L"Menu command failed with:",
+                    [wParam](ModuleController& controller, const ControllerLifetime::Busy& busy) {
+                        controller.dispatchMenuCommand(wParam, busy);
+                    });
     return 0;
 }
 
@@ -29,11 +29,10 @@ LRESULT OnUtteranceBegin(HWND window, WPARAM wParam)
     std::unique_ptr<UtteranceCookie> cookie(reinterpret_cast<UtteranceCookie*>(wParam));
     if (!cookie)
         return 0;
-    if (ModuleController* controller = ControllerOf(window)) {
-        GrammarOwner::Busy busy(*controller);
-        RunAtComBoundary(L"Utterance begin failed with:",
-                         [&] { controller->onUtteranceBegin(cookie->low, cookie->high); });
-    }
+    EnterController(ControllerOf(window), L"Utterance begin failed with:",
+                    [&cookie](ModuleController& controller, const ControllerLifetime::Busy& busy) {
+                        controller.onUtteranceBegin(cookie->low, cookie->high, busy);
+                    });
     return 0;
 }
 
@@ -41,9 +40,11 @@ LRESULT OnUtteranceBegin(HWND window, WPARAM wParam)
 // queue; one that nobody waits for has its error record freed.
 LRESULT OnScriptDone(HWND window, WPARAM cookie, LPARAM ending)
 {
-    if (ModuleController* controller = ControllerOf(window))
-        controller->noteScriptEnd(cookie, ending);
-    else
+    const bool noted = EnterController(ControllerOf(window), L"Script end failed with:",
+                                       [=](ModuleController& controller, const ControllerLifetime::Busy&) {
+                                           controller.noteScriptEnd(cookie, ending);
+                                       });
+    if (!noted)
         delete reinterpret_cast<ScriptErrorInfo*>(ending);
     return 0;
 }

@@ -5,7 +5,7 @@
 #include "ControllerWindow.h"
 #include "../common/MessageBoxes.h"
 #include "../common/ModuleLock.h"
-#include "ModuleData.h"
+#include "PredefinedLists.h"
 #include "CSRBuiltinGramNotifySink.h"
 #include "../commands/CDgnSSvcActionNotifySink.h"
 #include "../commands/CSRGramNotifySink.h"
@@ -21,15 +21,6 @@
 using Microsoft::WRL::ComPtr;
 
 namespace {
-
-const char* const kBuiltinGrammarTexts[] = {
-    "<builtin1> exported = Show Quillmoor;\n",
-    "<builtin2> exported = Hide Quillmoor;\n",
-    "<builtin3> exported = Quillmoor Top Left;\n",
-    "<builtin4> exported = Quillmoor Bottom Left;\n",
-    "<builtin5> exported = Quillmoor Top Right;\n",
-    "<builtin6> exported = Quillmoor Bottom Right;\n",
-};
 
 const char kWelcomeText[] =
     ">> Start by loading various amounts of commands from the file menu.\n"
@@ -85,8 +76,6 @@ ModuleController::~ModuleController()
         awaitedMessages = entry->next;
         delete entry;
     }
-    if (currentController == this)
-        currentController = nullptr;
     ModuleLockDecrement();
 }
 
@@ -148,10 +137,10 @@ void ModuleController::registerSinks()
     }
 }
 
-bool ModuleController::connectDragon(IServiceProvider* newSite, DWORD)
+bool ModuleController::connectDragon(IServiceProvider* newSite, const Busy& busy, DWORD)
 {
     if (central)
-        disconnectDragon();
+        disconnectDragon(busy);
     if (m_disconnecting)
         return false; // asked for inside a box of the disconnect, which goes on afterwards
     shuttingDown = false;
@@ -204,11 +193,10 @@ bool ModuleController::connectDragon(IServiceProvider* newSite, DWORD)
     AttachControllerWindow(controllerWindow, this);
     if (testDriver)
         testDriver->controllerWindow = controllerWindow;
-    currentController = this;
 
     log(">> Connected to Dragon successfuly, loading built-in commands ...\n");
     bool loaded = loadBuiltins();
-    setBuiltinRuleState(true);
+    setBuiltinRuleState(true, busy);
     if (HWND dialog = dialogWindow())
         ShowWindow(dialog, SW_SHOW);
     log(loaded ? "... compiling and loading built-in commands done.\n"
@@ -222,14 +210,11 @@ bool ModuleController::connectDragon(IServiceProvider* newSite, DWORD)
 
 bool ModuleController::loadBuiltins()
 {
-    for (const char* text : kBuiltinGrammarTexts)
-        builtinRuleTexts.push_back(text);
-
     if (!m_compiler)
         m_compiler.reset(new GramParser());
     parser = m_compiler.get();
-    for (size_t i = 0; i < 6; ++i) {
-        if (!parser->Compile(builtinRuleTexts[i], false)) {
+    for (const BuiltinCommand& command : kBuiltinCommands) {
+        if (!parser->Compile(command.grammarText, false)) {
             log("Compiling built-in command failed.\n");
             return false;
         }
@@ -279,7 +264,7 @@ void ModuleController::releaseGrammars(CGramObj*& list, int (CGramObj::*release)
     }
 }
 
-bool ModuleController::disconnectDragon()
+bool ModuleController::disconnectDragon(const Busy& busy)
 {
     if (m_disconnecting)
         return true;
@@ -305,7 +290,7 @@ bool ModuleController::disconnectDragon()
     DrainControllerWindow(controllerWindow, engineControl);
 
     if (loadedCount > 0) {
-        releaseAll();
+        releaseAll(busy);
         MessageBeep(MB_ICONHAND);
         char text[256];
         snprintf(text, sizeof(text),
@@ -359,7 +344,7 @@ void ModuleController::cancelModalDialogs()
     EnumThreadWindows(GetCurrentThreadId(), CancelModalDialog, reinterpret_cast<LPARAM>(controllerWindow));
 }
 
-void ModuleController::releaseAll()
+void ModuleController::releaseAll(const Busy&)
 {
     if (loadedCount <= 0)
         return;

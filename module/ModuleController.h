@@ -10,16 +10,19 @@
 //   editor and binary grammar files;
 // - from CommandHost (commands/): the test command sets, the result handling of command
 //   grammars and the script hand-over;
-// - from GrammarOwner (grammar/): the grammar lists and the one lifetime rule: every frame on
-//   Dragon's thread that uses the controller holds a GrammarOwner::Busy (the event hub's
-//   messages, CDgnAppSupport's methods, walks and result handlers); CDgnAppSupport ends the
-//   controller with retire(), so a controller released by Dragon inside a nested message
-//   loop is deleted only when the outermost frame using it has returned. While it lives it
-//   keeps the module locked, so the library is not unloaded under such a frame.
+// - from GrammarOwner (grammar/): the grammar lists; from ControllerLifetime (grammar/) the one
+//   lifetime rule: every entry on Dragon's thread comes in through EnterController, which
+//   holds the controller for the frame, and what can reach a nested message loop takes that
+//   hold as a const Busy&. CDgnAppSupport ends the controller with retire(), so a controller
+//   released by Dragon inside a nested message loop is deleted only when the outermost frame
+//   using it has returned. While it lives it keeps the module locked, so the library is not
+//   unloaded under such a frame.
 #pragma once
 
 #include "AwaitedMessage.h"
-#include "DialogBoxes.h"
+#include "BuiltinCommands.h"
+#include "DriverTextBoxes.h"
+#include "PredefinedLists.h"
 #include "../commands/CommandHost.h"
 #include "../grammar/DragonInterfaces.h"
 
@@ -44,13 +47,13 @@ public:
     ModuleController& operator=(const ModuleController&) = delete;
 
     // site may be null: then Dragon's site is created as a local server.
-    bool connectDragon(IServiceProvider* site, DWORD reserved = 0);
+    bool connectDragon(IServiceProvider* site, const Busy& busy, DWORD reserved = 0);
     // Safe on a controller that is not, or only partly, connected. From its start nothing is
     // loaded or activated any more (shuttingDown), open command editors and the Open dialog
     // are cancelled and script waits end as failed; a disconnect asked for inside it (from a
     // box of its own) returns at once and leaves the work to the one under way.
-    bool disconnectDragon();
-    void releaseAll() override;
+    bool disconnectDragon(const Busy& busy);
+    void releaseAll(const Busy& busy) override;
     void refreshStatistics() override;
 
     // The message log; nothing is written without a test-driver window.
@@ -60,23 +63,25 @@ public:
                               Microsoft::WRL::ComPtr<GrammarSink>& sink) override;
 
     // Built-in commands.
-    void showBuiltins();
-    void hideBuiltins();
-    void placeWindow(int corner);
-    void setBuiltinRuleState(bool shown);
+    void showBuiltins(const Busy& busy);
+    void hideBuiltins(const Busy& busy);
+    void placeWindow(Corner corner);
+    void runBuiltin(const BuiltinCommand& command, const Busy& busy);
+    void setBuiltinRuleState(bool shown, const Busy& busy);
 
     // Called by the event hub on Dragon's thread.
-    void dispatchMenuCommand(WPARAM command);
-    void onUtteranceBegin(DWORD cookieLow, DWORD cookieHigh);
+    void dispatchMenuCommand(WPARAM command, const Busy& busy);
+    void onUtteranceBegin(DWORD cookieLow, DWORD cookieHigh, const Busy& busy);
 
     HWND dialogWindow() const;
 
     // Script execution (ScriptExecution.cpp).
-    int execScript(const char* scriptText, const char* const* values, const char* name, bool checkOnly) override;
+    int execScript(const char* scriptText, const char* const* values, const char* name, bool checkOnly,
+                   const Busy& busy) override;
     // Dispatches this thread's messages until message with wParam has been seen; returns its
     // lParam, or 0 when the quit message comes first (it is posted again for the loops
     // around this one).
-    LPARAM waitForMessage(UINT message, WPARAM wParam);
+    LPARAM waitForMessage(UINT message, WPARAM wParam, const Busy& busy);
     // A WM_SCRIPT_DONE that reached the ControllerWindow: noted for its wait, or freed.
     void noteScriptEnd(WPARAM cookie, LPARAM ending);
     // Ends every pending script wait as failed: no script end can arrive any more.
@@ -85,14 +90,14 @@ public:
     // The command editor (CommandEditor.cpp), modal on this thread, and the custom command
     // it adds from the grammar text and the editor's scope and script controls: 1 = added,
     // 0 = failed.
-    void openCommandEditor();
-    int addCustomCommand(HWND dialog, std::string text);
+    void openCommandEditor(const Busy& busy);
+    int addCustomCommand(HWND dialog, std::string text, const Busy& busy);
 
     // "Load From Binary" (BinaryGrammarFile.cpp): a binary grammar file chosen in the Open
     // dialog, loaded as one more command grammar with its rule "1" active globally.
-    void loadFromBinary();
+    void loadFromBinary(const Busy& busy);
 
-    // The statistics and "Utterance Begin" boxes of the test-driver dialog (DialogBoxes: a
+    // The statistics and "Utterance Begin" boxes of the test-driver dialog (DriverTextBoxes: a
     // box is only written when its text changes, and not while the engine holds an utterance).
     void showBoxText(int box, const std::wstring& text);
     void showBoxNumber(int box, int value, bool isSigned);
@@ -106,6 +111,9 @@ public:
     DWORD engineSinkKey = 0;
     TestDriverWindow* testDriver = nullptr;
     AwaitedMessage* awaitedMessages = nullptr;
+    // The predefined word lists, from builtinListText at every connect: name first, then the
+    // values. The command editor reads them.
+    PredefinedLists predefinedLists;
     std::string installedVersion;
     std::string latestVersion;
 
@@ -119,10 +127,10 @@ private:
     // compilation may be on the stack below a disconnect.
     std::unique_ptr<GramParser> m_compiler;
     bool m_disconnecting = false;
-    DialogBoxes m_boxes;
+    DriverTextBoxes m_boxes;
 
     // onUtteranceBegin's steps before the cookie goes back.
-    void readForegroundWindow(CookieReturn& cookie);
+    void readForegroundWindow(CookieReturn& cookie, const Busy& busy);
     bool acquireInterfaces();
     void registerSinks();
     bool createControllerWindow();

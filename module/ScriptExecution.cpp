@@ -87,7 +87,7 @@ std::vector<WCHAR> PackScriptValues(const char* const* values, DWORD& valuesSize
 }
 
 int ModuleController::execScript(const char* scriptText, const char* const* values, const char* name,
-                                 bool checkOnly)
+                                 bool checkOnly, const Busy& busy)
 {
     if (!name)
         name = "execScript";
@@ -136,7 +136,7 @@ int ModuleController::execScript(const char* scriptText, const char* const* valu
     if (FAILED(hr))
         return 0;
 
-    LPARAM ending = waitForMessage(WM_SCRIPT_DONE, cookie);
+    LPARAM ending = waitForMessage(WM_SCRIPT_DONE, cookie, busy);
     if (ending) {
         delete reinterpret_cast<ScriptErrorInfo*>(ending);
         return 0;
@@ -144,7 +144,7 @@ int ModuleController::execScript(const char* scriptText, const char* const* valu
     return 1;
 }
 
-LPARAM ModuleController::waitForMessage(UINT message, WPARAM wParam)
+LPARAM ModuleController::waitForMessage(UINT message, WPARAM wParam, const Busy&)
 {
     AwaitedMessage* own = new AwaitedMessage{message, wParam, 0, false, awaitedMessages};
     awaitedMessages = own;

@@ -81,7 +81,7 @@ bool QueryWindowModule(ModuleController& controller, IDgnWindowModule& query, HW
 
 } // namespace
 
-void ModuleController::onUtteranceBegin(DWORD cookieLow, DWORD cookieHigh)
+void ModuleController::onUtteranceBegin(DWORD cookieLow, DWORD cookieHigh, const Busy& busy)
 {
     // The boxes are written after the cookie has gone back (this ends after cookie does):
     // each write waits for the dialog's thread, which may be busy painting.
@@ -93,14 +93,14 @@ void ModuleController::onUtteranceBegin(DWORD cookieLow, DWORD cookieHigh)
     CookieReturn cookie(engineControl, cookieLow, cookieHigh);
     // Once a shutdown has begun nothing is activated: the cookie only goes back.
     if (!shuttingDown)
-        readForegroundWindow(cookie);
+        readForegroundWindow(cookie, busy);
     // A shutdown inside readForegroundWindow's boxes releases the engine control, but the
     // cookie's own reference still hands it back: only a cookie that cannot go back fails.
     if (!cookie.handBack())
         throw _com_error(E_POINTER);
 }
 
-void ModuleController::readForegroundWindow(CookieReturn& cookie)
+void ModuleController::readForegroundWindow(CookieReturn& cookie, const Busy& busy)
 {
     HWND window = GetForegroundWindow();
     int titleLength = GetWindowTextLengthW(window);
@@ -132,5 +132,5 @@ void ModuleController::readForegroundWindow(CookieReturn& cookie)
     std::vector<char> moduleBuffer(narrowPath.begin(), narrowPath.end());
     moduleBuffer.push_back('\0');
     PathRemoveExtensionA(moduleBuffer.data());
-    updateWindowActivation(PathFindFileNameA(moduleBuffer.data()), narrowTitle, window);
+    updateWindowActivation(PathFindFileNameA(moduleBuffer.data()), narrowTitle, window, busy);
 }

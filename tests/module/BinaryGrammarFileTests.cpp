@@ -147,7 +147,7 @@ TEST_F(BinaryGrammarFileTest, TheDebugCopyOfTestCommandOneLoadsWithItsRuleActive
         EXPECT_EQ(round, controller.globalActiveCount);
         EXPECT_EQ(0, controller.grammars->number);
         EXPECT_EQ(0, controller.grammars->isSpecific);
-        EXPECT_EQ(round + 1, nextCommandNumber); // the next command grammar comes after it
+        EXPECT_EQ(round + 1, controller.nextCommandNumber); // the next command grammar comes after it
         const std::string log = SettledLog();
         // The log keeps "\r\n" as two line ends.
         EXPECT_EQ("Grammar loaded successfully.\n\nRule <1> activated successfully.\n", log);

@@ -8,7 +8,7 @@
 #include "ControllerWindow.h"
 #include "ModuleController.h"
 #include "ModuleClassId.h"
-#include "ModuleData.h"
+#include "PredefinedLists.h"
 #include "ModuleLock.h"
 #include "ReportComError.h"
 #include "GramParser.h"
@@ -228,17 +228,6 @@ TEST(ClassObjects, OnlyTheModulesClassIsServedAndLockServerHoldsTheModule)
     EXPECT_EQ(baseline + 1, ModuleLockCount());
     support.Reset();
     EXPECT_EQ(baseline, ModuleLockCount());
-}
-
-TEST(ModuleData, CurrentControllerNeverOutlivesItsController)
-{
-    ModuleController* first = new ModuleController();
-    ModuleController* second = new ModuleController();
-    currentController = first;
-    delete second;
-    EXPECT_EQ(first, currentController);
-    delete first;
-    EXPECT_EQ(nullptr, currentController);
 }
 
 TEST(ModuleData, PredefinedListsSplitLinesAndFields)

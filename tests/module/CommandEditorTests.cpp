@@ -25,10 +25,11 @@ protected:
         ConnectedModuleTest::TearDown();
     }
 
-    void Open(LPARAM creation = 0)
+    void Open(int title = 0)
     {
+        const CommandEditorStart start{&controller, title};
         editor = CreateDialogParamW(ModuleInstance(), MAKEINTRESOURCEW(IDD_COMMAND_EDITOR), nullptr,
-                                    CommandEditorProc, creation);
+                                    CommandEditorProc, reinterpret_cast<LPARAM>(&start));
         ASSERT_NE(nullptr, editor);
         ShowWindow(editor, SW_SHOW);
     }
@@ -194,7 +195,7 @@ TEST_F(CommandEditorTest, TheTemplateHasItsControlsTextsAndPlaces)
 
     // The title follows the creation parameter.
     const struct {
-        LPARAM creation;
+        int creation;
         const wchar_t* title;
     } titles[] = {
         {0, L"Quillmoor 2023 Testing - Command Editor - Adding a New Command"},
@@ -207,6 +208,31 @@ TEST_F(CommandEditorTest, TheTemplateHasItsControlsTextsAndPlaces)
         Open(t.creation);
         EXPECT_EQ(t.title, WindowTextOf(editor));
     }
+}
+
+// Each editor works with the controller that opened it, whichever other controller exists.
+TEST_F(CommandEditorTest, TheEditorWorksWithTheControllerThatOpenedIt)
+{
+    ModuleController other; // never connected
+    controller.nextCommandNumber = 7;
+    other.nextCommandNumber = 3;
+    Open();
+    Type(IDC_COMMAND_NAME, L"Move");
+    Click(IDC_CONSTRUCT);
+    EXPECT_EQ(L"<7> exported = Move;", Text(IDC_GRAMMAR));
+
+    DestroyWindow(editor);
+    const CommandEditorStart start{&other, 0};
+    editor = CreateDialogParamW(ModuleInstance(), MAKEINTRESOURCEW(IDD_COMMAND_EDITOR), nullptr, CommandEditorProc,
+                                reinterpret_cast<LPARAM>(&start));
+    ASSERT_NE(nullptr, editor);
+    Type(IDC_COMMAND_NAME, L"Move");
+    Click(IDC_CONSTRUCT);
+    EXPECT_EQ(L"<3> exported = Move;", Text(IDC_GRAMMAR));
+    Click(IDC_COMPILE);
+    EXPECT_EQ(L"Controller pointer not available.", Text(IDC_GRAMMAR_STATUS));
+    DestroyWindow(editor);
+    editor = nullptr;
 }
 
 TEST_F(CommandEditorTest, ThePickerAppendsReferencesAndDefinesEachListOnce)
@@ -358,7 +384,7 @@ TEST_F(CommandEditorTest, AGlobalCommandIsActiveAtOnceAndItsScriptRunsWithTheSpo
     EXPECT_EQ(L"1", DriverBox(IDC_GLOBAL_COUNT));
     EXPECT_TRUE(Active("1"));
     EXPECT_EQ(1, controller.loadedCount);
-    EXPECT_EQ(2, nextCommandNumber);
+    EXPECT_EQ(2, controller.nextCommandNumber);
     ASSERT_EQ(1u, controller.scripts.size());
     EXPECT_EQ(1, controller.scripts[0].number);
     EXPECT_EQ("TTSPlayString _arg1", controller.scripts[0].script);

@@ -4,10 +4,11 @@
 #pragma once
 
 #include "../support/PumpUntil.h"
+#include "Hold.h"
 #include "BoxRecorder.h"
 #include "DialogLog.h"
 #include "ModuleController.h"
-#include "ModuleData.h"
+#include "PredefinedLists.h"
 #include "SimEngine.h"
 #include "../../ui/resource.h"
 
@@ -114,17 +115,16 @@ protected:
     {
         engine.Options().windowModulePath = kDragonPath;
         ASSERT_EQ(S_OK, engine.CreateSite(site.GetAddressOf()));
-        ASSERT_TRUE(controller.connectDragon(site.Get()));
+        ASSERT_TRUE(controller.connectDragon(site.Get(), Hold(controller)));
         dialog = controller.dialogWindow();
         ASSERT_NE(nullptr, dialog);
         ASSERT_TRUE(WaitForDialogLog(dialog, "\"Tools - Shut Down\""));
         ClearLog();
-        nextCommandNumber = 1;
     }
 
     void TearDown() override
     {
-        controller.disconnectDragon();
+        controller.disconnectDragon(Hold(controller));
         engine.ReleaseSinks();
         for (HWND window : windows)
             DestroyWindow(window);

@@ -1,11 +1,12 @@
 // The module controller connected to the simulated recogniser in-process: built-in commands,
 // rule states, window placement, the menu, and disconnecting.
 #include "BoxRecorder.h"
+#include "Hold.h"
 #include "DialogLog.h"
 #include "CDgnAppSupport.h"
 #include "CDgnSRNotifySink.h"
 #include "ModuleController.h"
-#include "ModuleData.h"
+#include "PredefinedLists.h"
 #include "ModuleLock.h"
 #include "GramParser.h"
 #include "SimEngine.h"
@@ -70,7 +71,7 @@ protected:
     {
         lockBaseline = ModuleLockCount();
         ASSERT_EQ(S_OK, engine.CreateSite(site.GetAddressOf()));
-        ASSERT_TRUE(controller.connectDragon(site.Get()));
+        ASSERT_TRUE(controller.connectDragon(site.Get(), Hold(controller)));
         ASSERT_NE(nullptr, controller.testDriver);
         dialog = controller.dialogWindow();
         ASSERT_NE(nullptr, dialog);
@@ -78,7 +79,7 @@ protected:
 
     void TearDown() override
     {
-        controller.disconnectDragon();
+        controller.disconnectDragon(Hold(controller));
         engine.ReleaseSinks();
     }
 
@@ -103,7 +104,6 @@ TEST_F(ConnectedControllerTest, ConnectLoadsSixBuiltinsListeningForAllButShow)
         ++count;
     EXPECT_EQ(6, count);
     EXPECT_EQ(nullptr, controller.grammars);
-    EXPECT_EQ(&controller, currentController);
     EXPECT_EQ(controller.controllerWindow, controller.testDriver->controllerWindow.load());
 
     EXPECT_TRUE(IsWindowVisible(dialog));
@@ -121,7 +121,7 @@ TEST_F(ConnectedControllerTest, ConnectLoadsSixBuiltinsListeningForAllButShow)
         EXPECT_EQ(0u, GetDlgItemInt(dialog, box, &translated, TRUE));
         EXPECT_TRUE(translated) << box;
     }
-    EXPECT_EQ(ParsePredefinedLists(builtinListText), predefinedLists);
+    EXPECT_EQ(ParsePredefinedLists(builtinListText), controller.predefinedLists);
     EXPECT_TRUE(boxes.boxes.empty()) << Describe(boxes.boxes);
 }
 
@@ -180,11 +180,11 @@ TEST_F(ConnectedControllerTest, CornerCommandsAndMenuItemsMoveTheWindowToTheWork
 TEST_F(ConnectedControllerTest, PlacementDoesNothingWhileTheWindowIsHidden)
 {
     SetWindowPos(dialog, nullptr, 37, 41, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-    controller.hideBuiltins();
+    controller.hideBuiltins(Hold(controller));
     for (WORD item : {ID_PLACE_TOP_LEFT, ID_PLACE_TOP_RIGHT, ID_PLACE_BOTTOM_RIGHT, ID_PLACE_BOTTOM_LEFT})
         SendMessageW(controller.controllerWindow, WM_COMMAND, item, 0);
-    controller.placeWindow(0);
-    controller.placeWindow(7);
+    controller.placeWindow(Corner::TopLeft);
+    controller.placeWindow(static_cast<Corner>(7));
     RECT frame;
     GetWindowRect(dialog, &frame);
     EXPECT_EQ(37, frame.left);
@@ -239,7 +239,7 @@ TEST_F(ConnectedControllerTest, ShutDownAnsweredNoChangesNothingAndYesDisconnect
     EXPECT_FALSE(IsWindow(dialog));
 
     // A later UnRegister finds nothing left.
-    EXPECT_TRUE(controller.disconnectDragon());
+    EXPECT_TRUE(controller.disconnectDragon(Hold(controller)));
     EXPECT_EQ(2u, boxes.boxes.size());
 }
 
@@ -258,12 +258,12 @@ TEST_F(ConnectedControllerTest, CommandGrammarsAreReleasedAndReportedAtDisconnec
     controller.scripts.push_back({1, "Beep"});
     EXPECT_EQ(9u, engine.Snapshot().grammars.size());
 
-    controller.disconnectDragon();
+    controller.disconnectDragon(Hold(controller));
     EXPECT_TRUE(engine.Snapshot().grammars.empty());
     EXPECT_EQ(0, controller.loadedCount);
     EXPECT_EQ(3, controller.releasedCount);
     EXPECT_TRUE(controller.scripts.empty());
-    EXPECT_EQ(1, nextCommandNumber);
+    EXPECT_EQ(1, controller.nextCommandNumber);
     ASSERT_EQ(1u, boxes.boxes.size());
     EXPECT_EQ(L"Ready to Terminate Now", boxes.boxes[0].caption);
     EXPECT_EQ(0u, boxes.boxes[0].text.find(L"Done releasing 3 commands in ")) << Narrow(boxes.boxes[0].text);
@@ -282,7 +282,7 @@ TEST_F(ConnectedControllerTest, UtterancesStillQueuedAtDisconnectAreHandedBack)
     EXPECT_EQ(S_OK, sink->Paused(0x11, 0x22));
     PostQuitMessage(7);
     EXPECT_EQ(S_OK, sink->Paused(0x33, 0x44));
-    controller.disconnectDragon();
+    controller.disconnectDragon(Hold(controller));
     MSG quit = {};
     EXPECT_TRUE(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
     EXPECT_EQ(7u, quit.wParam);

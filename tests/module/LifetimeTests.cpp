@@ -3,6 +3,7 @@
 // repeated load and release, and an utterance that begins before the event hub exists.
 // The program runs under the heap check: a walk over a freed grammar object crashes it.
 #include "BoxRecorder.h"
+#include "Hold.h"
 #include "CDgnSRNotifySink.h"
 #include "ControllerMessages.h"
 #include "DialogLog.h"
@@ -30,13 +31,13 @@ protected:
     void SetUp() override
     {
         ASSERT_EQ(S_OK, engine.CreateSite(site.GetAddressOf()));
-        ASSERT_TRUE(controller.connectDragon(site.Get()));
+        ASSERT_TRUE(controller.connectDragon(site.Get(), Hold(controller)));
         ASSERT_TRUE(WaitForDialogLog(controller.dialogWindow(), "\"Tools - Shut Down\""));
     }
 
     void TearDown() override
     {
-        controller.disconnectDragon();
+        controller.disconnectDragon(Hold(controller));
         engine.ReleaseSinks();
     }
 
@@ -71,7 +72,7 @@ TEST_F(LifetimeTest, ShutDownInsideARefusedBuiltinActivationEndsTheWalk)
 {
     // "Show Quillmoor" switches the built-in rules; the refusal of builtin4 opens the box,
     // and "Shut Down" runs inside it and releases every built-in grammar.
-    controller.hideBuiltins();
+    controller.hideBuiltins(Hold(controller));
     engine.Options().activateError = E_ACCESSDENIED;
     engine.Options().activateErrorRule = "builtin4";
     boxes.answer = IDYES;
@@ -91,8 +92,8 @@ TEST_F(LifetimeTest, ReleaseAllInsideARefusedBuiltinActivationLetsTheBuiltinWalk
 {
     // Each list has its own removal count: emptying the command list, or adding to it,
     // does not stop a walk over the built-in one.
-    controller.loadTestCommands(100);
-    controller.hideBuiltins();
+    controller.loadTestCommands(100, Hold(controller));
+    controller.hideBuiltins(Hold(controller));
     engine.Options().activateError = E_ACCESSDENIED;
     engine.Options().activateErrorRule = "builtin4";
     boxes.whileOpen = [this](const RecordedBox& box) {
@@ -123,10 +124,10 @@ TEST_F(LifetimeTest, AGrammarAddedInsideARefusedActivationDoesNotStopTheLoadsWal
     boxes.whileOpen = [&](const RecordedBox& box) {
         if (box.caption == L"COM Error" && !ranInside) {
             ranInside = true;
-            EXPECT_NE(nullptr, controller.loadCommandGrammar(other.packed));
+            EXPECT_NE(nullptr, controller.loadCommandGrammar(other.packed, Hold(controller)));
         }
     };
-    controller.loadTestCommands(100);
+    controller.loadTestCommands(100, Hold(controller));
     EXPECT_TRUE(ranInside);
     EXPECT_EQ(101, controller.loadedCount);
     EXPECT_EQ(49, controller.globalActiveCount); // 1-50 but the refused 30
@@ -138,7 +139,7 @@ TEST_F(LifetimeTest, ShutDownInsideARefusedCommandActivationDuringALoad)
     engine.Options().activateErrorRule = "30";
     boxes.answer = IDYES;
     InsideBox(L"COM Error", ID_SHUT_DOWN);
-    controller.loadTestCommands(100);
+    controller.loadTestCommands(100, Hold(controller));
     EXPECT_TRUE(ranInside);
     EXPECT_EQ(nullptr, controller.grammars);
     EXPECT_EQ(0, controller.loadedCount);
@@ -150,7 +151,7 @@ TEST_F(LifetimeTest, RepeatedLoadAndReleaseLeavesNothingBehind)
     const LONG locks = ModuleLockCount();
     long settled = 0;
     for (int cycle = 0; cycle < 12; ++cycle) {
-        controller.loadTestCommands(100);
+        controller.loadTestCommands(100, Hold(controller));
         ASSERT_EQ(100, controller.loadedCount);
         Menu(ID_RELEASE_ALL_COMMANDS);
         ASSERT_EQ(0, controller.loadedCount);

@@ -7,7 +7,7 @@
 #include "CommandEditor.h"
 #include "DialogLog.h"
 #include "ModuleController.h"
-#include "ModuleData.h"
+#include "PredefinedLists.h"
 #include "ModuleLock.h"
 #include "SimEngine.h"
 #include "../../commands/TestCommands.h"
@@ -42,6 +42,7 @@ public:
     // A module registered as Dragon registers it, with test commands loaded.
     void Start()
     {
+        s_current = this;
         engine.reset(new qmsim::Engine());
         engine->Options().windowModulePath = L"C:\\Program Files\\Nuance\\NaturallySpeaking15\\Program\\natspeak.exe";
         ASSERT_EQ(S_OK, engine->CreateSite(site.ReleaseAndGetAddressOf()));
@@ -49,10 +50,10 @@ public:
         ASSERT_EQ(S_OK, CDgnAppSupport::CreateInstance(IID_IDgnAppSupportW,
                                                        reinterpret_cast<void**>(support.ReleaseAndGetAddressOf())));
         ASSERT_EQ(S_OK, support->Register(site.Get()));
-        ASSERT_NE(nullptr, currentController);
-        ASSERT_TRUE(WaitForDialogLog(currentController->dialogWindow(), "\"Tools - Shut Down\""));
+        ASSERT_NE(nullptr, Controller());
+        ASSERT_TRUE(WaitForDialogLog(Controller()->dialogWindow(), "\"Tools - Shut Down\""));
         Menu(ID_LOAD_100_COMMANDS);
-        ASSERT_EQ(100, currentController->loadedCount);
+        ASSERT_EQ(100, Controller()->loadedCount);
         boxes.boxes.clear();
         boxes.answer = IDYES; // "Shut Down Quillmoor 2023 Testing?" is answered Yes
         ran = false;
@@ -87,10 +88,17 @@ public:
         SetEnvironmentVariableW(L"QUILLMOOR_UPDATE_URL", nullptr);
     }
 
+    // The controller of the module registered by Start, while the support object is held.
+    static ModuleController* Controller()
+    {
+        return s_current && s_current->support ? static_cast<CDgnAppSupport*>(s_current->support.Get())->controller()
+                                               : nullptr;
+    }
+
     static void Menu(WORD id)
     {
-        if (currentController && currentController->controllerWindow)
-            SendMessageW(currentController->controllerWindow, WM_COMMAND, id, 0);
+        if (Controller() && Controller()->controllerWindow)
+            SendMessageW(Controller()->controllerWindow, WM_COMMAND, id, 0);
     }
 
     // Runs the cell's event once; from then on the dialogs it or the place opened are
@@ -141,7 +149,7 @@ public:
     // A custom command's script on "Test 1", which is then said.
     static void SayTestOneWithScript(NestedLoopTest& t, const char* script)
     {
-        currentController->scripts.push_back({1, script});
+        Controller()->scripts.push_back({1, script});
         t.engine->Say("Test 1");
     }
 
@@ -169,11 +177,14 @@ public:
     std::unique_ptr<qmsim::Engine> engine;
     ComPtr<IServiceProvider> site;
     ComPtr<IDgnAppSupportW> support;
+    static NestedLoopTest* s_current;
     LONG baseline = 0;
     const Event* event = nullptr;
     bool ran = false;
     bool closing = false;
 };
+
+NestedLoopTest* NestedLoopTest::s_current = nullptr;
 
 const NestedLoopTest::Event kEvents[] = {
     {"Shut Down", [](NestedLoopTest&) { NestedLoopTest::Menu(ID_SHUT_DOWN); }},
@@ -218,7 +229,7 @@ const NestedLoopTest::Place kPlaces[] = {
          DestroyWindow(pad);
      }},
     {"Serious Error", L"Serious Error", L"", [](NestedLoopTest&) {
-         ++currentController->loadedCount; // one more than the list holds
+         ++NestedLoopTest::Controller()->loadedCount; // one more than the list holds
          NestedLoopTest::Menu(ID_RELEASE_ALL_COMMANDS);
      }},
     {"Shut Down Quillmoor 2023 Testing?", L"Shut Down Quillmoor 2023 Testing?", L"",

@@ -1,6 +1,7 @@
 // What a recognised command grammar writes to the message log: timing, words, the rule of
 // each word and the list and dictation values, said through the simulated recogniser.
 #include "BoxRecorder.h"
+#include "Hold.h"
 #include "DialogLog.h"
 #include "ModuleController.h"
 #include "GramParser.h"
@@ -25,7 +26,7 @@ protected:
     void SetUp() override
     {
         ASSERT_EQ(S_OK, engine.CreateSite(site.GetAddressOf()));
-        ASSERT_TRUE(controller.connectDragon(site.Get()));
+        ASSERT_TRUE(controller.connectDragon(site.Get(), Hold(controller)));
         dialog = controller.dialogWindow();
         ASSERT_NE(nullptr, dialog);
         ASSERT_TRUE(WaitFor("\"Tools - Shut Down\""));
@@ -33,7 +34,7 @@ protected:
     }
     void TearDown() override
     {
-        controller.disconnectDragon();
+        controller.disconnectDragon(Hold(controller));
         engine.ReleaseSinks();
     }
 

@@ -3,6 +3,7 @@
 // values, nested waits ending in either order, the quit message, and script ends taken off
 // the queue by other loops or never coming.
 #include "ConnectedModule.h"
+#include "Hold.h"
 #include "../../module/ScriptExecution.h"
 
 #include <vector>
@@ -43,10 +44,10 @@ protected:
 TEST_F(ScriptExecutionTest, ACheckOnlyCompilesAndACompileErrorIsShownWithTheNameAndLine)
 {
     const DWORD serial = scriptSerial;
-    EXPECT_EQ(1, controller.execScript("Beep\nTTSPlayString \"fine\"", nullptr, "a check", true));
+    EXPECT_EQ(1, controller.execScript("Beep\nTTSPlayString \"fine\"", nullptr, "a check", true, Hold(controller)));
     EXPECT_TRUE(boxes.boxes.empty()) << Describe(boxes.boxes);
-    EXPECT_EQ(0, controller.execScript("Beep\nFrobnicate", nullptr, "my name", true));
-    EXPECT_EQ(0, controller.execScript("Beep\nFrobnicate", nullptr, nullptr, false));
+    EXPECT_EQ(0, controller.execScript("Beep\nFrobnicate", nullptr, "my name", true, Hold(controller)));
+    EXPECT_EQ(0, controller.execScript("Beep\nFrobnicate", nullptr, nullptr, false, Hold(controller)));
     EXPECT_EQ(serial, scriptSerial);
     EXPECT_FALSE(TranscriptHas("script run requested"));
     ASSERT_EQ(2u, boxes.boxes.size()) << Describe(boxes.boxes);
@@ -63,7 +64,7 @@ TEST_F(ScriptExecutionTest, ALongScriptAsTheNameIsCutSoThatTheLineStillShows)
 {
     std::string script = "Frobnicate\n";
     script.append(400, '\'');
-    EXPECT_EQ(0, controller.execScript(script.c_str(), nullptr, script.c_str(), true));
+    EXPECT_EQ(0, controller.execScript(script.c_str(), nullptr, script.c_str(), true, Hold(controller)));
     ASSERT_EQ(1u, boxes.boxes.size());
     const std::wstring& text = boxes.boxes[0].text;
     EXPECT_LE(text.size(), 255u);
@@ -74,8 +75,8 @@ TEST_F(ScriptExecutionTest, ALongScriptAsTheNameIsCutSoThatTheLineStillShows)
 TEST_F(ScriptExecutionTest, AFailedCheckShowsTheComErrorAndNeverCountsAsCorrect)
 {
     // The simulated interpreter refuses a null script with an error object.
-    EXPECT_EQ(0, controller.execScript(nullptr, nullptr, "n", true));
-    EXPECT_EQ(0, controller.execScript(nullptr, nullptr, "n", false));
+    EXPECT_EQ(0, controller.execScript(nullptr, nullptr, "n", true, Hold(controller)));
+    EXPECT_EQ(0, controller.execScript(nullptr, nullptr, "n", false, Hold(controller)));
     EXPECT_FALSE(TranscriptHas("script run requested"));
     ASSERT_EQ(2u, boxes.boxes.size()) << Describe(boxes.boxes);
     EXPECT_EQ(L"COM Error", boxes.boxes[0].caption);
@@ -108,7 +109,7 @@ TEST_F(ScriptExecutionTest, EachRunHasTheNextCookieAndEndsWithItsOwnResult)
     for (const auto& c : cases) {
         ClearLog();
         const DWORD cookie = scriptSerial + 1;
-        EXPECT_EQ(c.result, controller.execScript(c.script, c.values, c.script, false)) << c.script;
+        EXPECT_EQ(c.result, controller.execScript(c.script, c.values, c.script, false, Hold(controller))) << c.script;
         EXPECT_EQ(cookie, scriptSerial);
         const std::vector<std::string> transcript = engine.Transcript();
         EXPECT_NE(transcript.end(), std::find(transcript.begin(), transcript.end(), RunRequest(cookie) + c.request))
@@ -135,10 +136,10 @@ TEST_F(ScriptExecutionTest, NestedExecutionsEndWithTheirOwnResultsWhicheverEndAr
         std::vector<std::string> returns;
         int innerResult = -1;
         later.post([&] {
-            innerResult = controller.execScript(c.inner, nullptr, "inner", false);
+            innerResult = controller.execScript(c.inner, nullptr, "inner", false, Hold(controller));
             returns.push_back("inner");
         }, 100);
-        const int outerResult = controller.execScript("Wait 400\nTTSPlayString _arg1", nullptr, "outer", false);
+        const int outerResult = controller.execScript("Wait 400\nTTSPlayString _arg1", nullptr, "outer", false, Hold(controller));
         returns.push_back("outer");
         EXPECT_EQ(0, outerResult) << c.inner;
         EXPECT_EQ(1, innerResult) << c.inner;
@@ -157,7 +158,7 @@ TEST_F(ScriptExecutionTest, AQuitMessageEndsTheWaitAndStaysForTheLoopsAroundIt)
 {
     later.post([] { PostQuitMessage(5); }, 100);
     const DWORD cookie = scriptSerial + 1;
-    EXPECT_EQ(1, controller.execScript("Wait 1500", nullptr, "n", false));
+    EXPECT_EQ(1, controller.execScript("Wait 1500", nullptr, "n", false, Hold(controller)));
     MSG quit;
     ASSERT_TRUE(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
     EXPECT_EQ(5u, quit.wParam);
@@ -175,7 +176,7 @@ TEST_F(ScriptExecutionTest, AnEndTakenOffTheQueueByAnotherLoopStillEndsItsWait)
         PumpUntil([&] { return TranscriptHas("script " + std::to_string(cookie) + " error"); });
         PumpUntil([] { return false; }, 100);
     }, 20);
-    EXPECT_EQ(0, controller.execScript("Wait 200\nTTSPlayString _arg1", nullptr, "n", false));
+    EXPECT_EQ(0, controller.execScript("Wait 200\nTTSPlayString _arg1", nullptr, "n", false, Hold(controller)));
     EXPECT_FALSE(guard.fired());
 }
 
@@ -203,14 +204,14 @@ TEST_F(ScriptExecutionTest, ARefusedRunAndADisconnectWhileWaitingEndWithoutAWait
     refusing.real = controller.m_pIDgnSSvcInterpreter;
     controller.m_pIDgnSSvcInterpreter = &refusing;
     const std::vector<const char*> values = {"a", nullptr};
-    EXPECT_EQ(0, controller.execScript("Beep", nullptr, "n", false));
-    EXPECT_EQ(0, controller.execScript("Beep", values.data(), "n", false));
+    EXPECT_EQ(0, controller.execScript("Beep", nullptr, "n", false, Hold(controller)));
+    EXPECT_EQ(0, controller.execScript("Beep", values.data(), "n", false, Hold(controller)));
     controller.m_pIDgnSSvcInterpreter = refusing.real;
     EXPECT_EQ(nullptr, controller.awaitedMessages);
 
     // Once disconnected, no script end can come: the wait ends as a failure.
-    later.post([&] { controller.disconnectDragon(); }, 100);
-    EXPECT_EQ(0, controller.execScript("Wait 3000", nullptr, "n", false));
+    later.post([&] { controller.disconnectDragon(Hold(controller)); }, 100);
+    EXPECT_EQ(0, controller.execScript("Wait 3000", nullptr, "n", false, Hold(controller)));
     EXPECT_EQ(nullptr, controller.awaitedMessages);
     EXPECT_FALSE(guard.fired());
 }
@@ -239,7 +240,7 @@ TEST_F(ScriptExecutionTest, AMessageTheActiveDialogHandlesIsNotedButCompletesAtT
     bool laterMessageDispatched = false;
     PostMessageW(button, awaited, 7, 0x1234);
     later.post([&] { laterMessageDispatched = true; }, 300);
-    EXPECT_EQ(0x1234, controller.waitForMessage(awaited, 7));
+    EXPECT_EQ(0x1234, controller.waitForMessage(awaited, 7, Hold(controller)));
     EXPECT_TRUE(laterMessageDispatched);
     EXPECT_EQ(nullptr, controller.awaitedMessages);
     EXPECT_FALSE(guard.fired());

@@ -2,6 +2,7 @@
 // ranges, replacing a set, activation by foreground window at utterance begin, the window-
 // module query's answers, and the failure paths of loading and activating.
 #include "ConnectedModule.h"
+#include "Hold.h"
 #include "../../commands/TestCommands.h"
 #include "../../grammar/CGramObj.h"
 #include "../../ui/resource.h"
@@ -82,9 +83,9 @@ TEST_F(TestCommandTest, EachMenuCountLoadsItsRangesNumberedInLoadOrder)
         if (c.item)
             Menu(c.item);
         else
-            controller.loadTestCommands(c.count);
+            controller.loadTestCommands(c.count, Hold(controller));
         EXPECT_EQ(c.count, controller.loadedCount) << c.count;
-        EXPECT_EQ(c.count + 1, nextCommandNumber) << c.count;
+        EXPECT_EQ(c.count + 1, controller.nextCommandNumber) << c.count;
         int number = controller.loadedCount;
         int wrong = 0;
         for (CGramObj* grammar = controller.grammars; grammar; grammar = grammar->next, --number) {
@@ -138,7 +139,7 @@ TEST_F(TestCommandTest, LoadingReplacesTheSetAndReportsCreationTimeAndRelease)
 
 TEST_F(TestCommandTest, SpecificCommandsFollowTheForegroundWindowAtEveryUtteranceBegin)
 {
-    controller.loadTestCommands(100);
+    controller.loadTestCommands(100, Hold(controller));
     const std::map<int, HWND> global = Bound(1, 50, nullptr);
 
     HWND pad = Foreground(L"DragonPad - Document");
@@ -187,7 +188,7 @@ TEST_F(TestCommandTest, SpecificCommandsFollowTheForegroundWindowAtEveryUtteranc
 
     // Back in DragonPad, after a release: no statistics, but the utterance boxes follow.
     engine.Options().windowModulePath = kDragonPath;
-    controller.releaseAll();
+    controller.releaseAll(Hold(controller));
     SetForegroundWindow(pad);
     Foreground(L"DragonPad - Second");
     Utterance();
@@ -206,7 +207,7 @@ TEST(FontDialogTitle, FollowsThePrimaryLanguage)
 
 TEST_F(TestCommandTest, HookErrorsAreLoggedAndLeaveBoxesAndActivationAsTheyWere)
 {
-    controller.loadTestCommands(100);
+    controller.loadTestCommands(100, Hold(controller));
     HWND pad = Foreground(L"DragonPad - Document");
     Utterance();
     const std::map<int, HWND> before = ActiveCommandRules(engine);
@@ -260,11 +261,11 @@ TEST_F(TestCommandTest, WithoutTheWindowModuleQueryTheCookieStillGoesBack)
 
 TEST_F(TestCommandTest, ACompileFailureInRoundOneLeavesNothingAndNoStatistics)
 {
-    controller.loadTestCommands(100);
+    controller.loadTestCommands(100, Hold(controller));
     ASSERT_TRUE(WaitForDialogLog(dialog, "updating accordingly ...\n\n"));
     ClearLog();
     testCommandText = [](int) { return std::string("<1> exported = ;\n"); };
-    controller.loadTestCommands(100);
+    controller.loadTestCommands(100, Hold(controller));
     EXPECT_EQ(0, controller.loadedCount);
     EXPECT_EQ(6u, engine.Snapshot().grammars.size());
     ASSERT_TRUE(WaitForDialogLog(dialog, "Compiling from string failed."));
@@ -280,9 +281,9 @@ TEST_F(TestCommandTest, ACompileFailureInRoundOneLeavesNothingAndNoStatistics)
 TEST_F(TestCommandTest, ALoadFailureInRoundKKeepsTheCommandsBeforeItClassifiedByTheFullCount)
 {
     engine.Options().grammarLoadsBeforeError = 59; // round 60 is refused
-    controller.loadTestCommands(100);
+    controller.loadTestCommands(100, Hold(controller));
     EXPECT_EQ(59, controller.loadedCount);
-    EXPECT_EQ(60, nextCommandNumber);
+    EXPECT_EQ(60, controller.nextCommandNumber);
     EXPECT_EQ(Bound(1, 50, nullptr), ActiveCommandRules(engine));
     EXPECT_EQ(L"50/0/0", Statistics());
     ASSERT_EQ(1u, boxes.boxes.size());
@@ -301,7 +302,7 @@ TEST_F(TestCommandTest, ARefusedActivationCostsOnlyThatCommand)
 {
     engine.Options().activateError = E_ACCESSDENIED;
     engine.Options().activateErrorRule = "7";
-    controller.loadTestCommands(100);
+    controller.loadTestCommands(100, Hold(controller));
     std::map<int, HWND> expected = Bound(1, 50, nullptr);
     expected.erase(7);
     EXPECT_EQ(expected, ActiveCommandRules(engine));
@@ -325,7 +326,7 @@ TEST_F(TestCommandTest, ReleasingAllWhileAnActivationBoxIsOpenEndsTheWalk)
     engine.Options().activateError = E_ACCESSDENIED;
     engine.Options().activateErrorRule = "30";
     boxes.whileOpen = [this](const RecordedBox&) { Menu(ID_RELEASE_ALL_COMMANDS); };
-    controller.loadTestCommands(100);
+    controller.loadTestCommands(100, Hold(controller));
     EXPECT_EQ(0, controller.loadedCount);
     EXPECT_EQ(6u, engine.Snapshot().grammars.size());
     EXPECT_EQ(L"0/0/0", Statistics());
@@ -333,7 +334,7 @@ TEST_F(TestCommandTest, ReleasingAllWhileAnActivationBoxIsOpenEndsTheWalk)
     // The same inside the walk of an utterance begin.
     boxes.whileOpen = nullptr;
     engine.Options().activateErrorRule = "60";
-    controller.loadTestCommands(100);
+    controller.loadTestCommands(100, Hold(controller));
     boxes.whileOpen = [this](const RecordedBox&) { Menu(ID_RELEASE_ALL_COMMANDS); };
     Foreground(L"DragonPad - Document");
     Utterance();
@@ -348,7 +349,7 @@ namespace {
 
 TEST_F(TestCommandTest, UtteranceBeginsQueuedTogetherAreHandledInOrderEachCookieOnce)
 {
-    controller.loadTestCommands(100);
+    controller.loadTestCommands(100, Hold(controller));
     HWND pad = Foreground(L"DragonPad - Document");
     // Both begins are posted before the event hub gets to run.
     const DWORD first = engine.BeginUtterance("nothing");
@@ -382,7 +383,7 @@ TEST_F(TestCommandTest, WithNothingLoadedTheStatisticsBoxesAreNotRewritten)
         {"a compile failure in round 1",
          [&] {
              testCommandText = [](int) { return std::string("<1> exported = ;\n"); };
-             controller.loadTestCommands(100);
+             controller.loadTestCommands(100, Hold(controller));
          }},
         {"an utterance begin", [&] { Utterance(); }},
     };
@@ -401,7 +402,7 @@ TEST_F(TestCommandTest, WithNothingLoadedTheStatisticsBoxesAreNotRewritten)
 
 TEST_F(TestCommandTest, AnUtteranceInTheSameWindowCallsNothingUntilARuleStateChanged)
 {
-    controller.loadTestCommands(100);
+    controller.loadTestCommands(100, Hold(controller));
     HWND pad = Foreground(L"DragonPad - Document");
     Utterance();
     const std::map<int, HWND> settled = Joined(Bound(1, 50, nullptr), Bound(51, 75, pad));

@@ -1,8 +1,8 @@
-#include "DialogBoxes.h"
+#include "DriverTextBoxes.h"
 
 #include <algorithm>
 
-void DialogBoxes::show(HWND dialog, int box, const std::wstring& text)
+void DriverTextBoxes::show(HWND dialog, int box, const std::wstring& text)
 {
     if (!dialog)
         return;
@@ -21,7 +21,7 @@ void DialogBoxes::show(HWND dialog, int box, const std::wstring& text)
         m_pending.push_back(box);
 }
 
-void DialogBoxes::endHold(HWND dialog)
+void DriverTextBoxes::endHold(HWND dialog)
 {
     if (m_holds > 0)
         --m_holds;

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-class DialogBoxes {
+class DriverTextBoxes {
 public:
     // Box box of dialog shows text: written now, or at the end of the hold.
     void show(HWND dialog, int box, const std::wstring& text);

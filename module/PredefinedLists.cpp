@@ -1,15 +1,12 @@
-#include "ModuleData.h"
+#include "PredefinedLists.h"
 
 const char builtinListText[] =
     "OneToTen;1;2;3;4;5;6;7;8;9;10\nUpDownLeftRight;Up;Down;Left;Right\nOnOff;On;Off;On and Off\n";
 
-std::vector<std::vector<std::string>> predefinedLists;
-std::vector<std::string> builtinRuleTexts;
-ModuleController* currentController = nullptr;
 
-std::vector<std::vector<std::string>> ParsePredefinedLists(const std::string& text)
+PredefinedLists ParsePredefinedLists(const std::string& text)
 {
-    std::vector<std::vector<std::string>> lists;
+    PredefinedLists lists;
     size_t lineStart = 0;
     while (lineStart < text.size()) {
         size_t lineEnd = text.find('\n', lineStart);
@@ -32,4 +29,12 @@ std::vector<std::vector<std::string>> ParsePredefinedLists(const std::string& te
         lineStart = lineEnd + 1;
     }
     return lists;
+}
+
+int FindPredefinedList(const PredefinedLists& lists, const char* name)
+{
+    for (size_t i = 0; i < lists.size(); ++i)
+        if (!lists[i].empty() && lists[i][0] == name)
+            return static_cast<int>(i);
+    return -1;
 }
