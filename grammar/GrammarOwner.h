@@ -17,7 +17,7 @@ enum class GrammarKind { Command, Builtin };
 class GrammarOwner : public ControllerLifetime {
 public:
     // The recogniser; null before connecting and after disconnecting.
-    ISRCentralW* central = nullptr;
+    Microsoft::WRL::ComPtr<ISRCentralW> central;
     // Both lists own their grammar objects.
     CGramObj* grammars = nullptr;
     CGramObj* builtinGrammars = nullptr;

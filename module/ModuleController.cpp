@@ -32,13 +32,13 @@ const char kWelcomeText[] =
     "*** NEW ***\n"
     ">> Go to \"File - Add Custom Commands\", read the notes, and follow the messages.\n";
 
-template <class Interface>
-void ReleaseAndClear(Interface*& pointer)
+// Cuts a sink off from the controller and lets go of it: Dragon may call it later.
+template <class Sink>
+void detachSink(Microsoft::WRL::ComPtr<Sink>& sink)
 {
-    if (pointer) {
-        Interface* held = pointer;
-        pointer = nullptr;
-        held->Release();
+    if (sink) {
+        sink->detach();
+        sink.Reset();
     }
 }
 
@@ -53,24 +53,15 @@ ModuleController::~ModuleController()
 {
     // No disconnect here (no log lines, no boxes), but nothing that outlives the controller
     // may point back into it.
-    detachSinks();
+    detachSink(engineSink);
+    detachSink(actionSink);
     releaseGrammars(builtinGrammars, &CGramObj::releaseBuiltin, nullptr);
     releaseGrammars(grammars, &CGramObj::release, nullptr);
-    if (engineSinkKey && central)
-        central->UnRegister(engineSinkKey);
-    engineSinkKey = 0;
-    DrainControllerWindow(controllerWindow, engineControl);
+    unregisterEngineSink();
     releaseInterfaces();
     parser = nullptr;
-    if (testDriver) {
-        testDriver->stop();
-        delete testDriver;
-        testDriver = nullptr;
-    }
-    if (controllerWindow) {
-        DestroyWindow(controllerWindow);
-        controllerWindow = nullptr;
-    }
+    closeTestDriver();
+    destroyControllerWindow();
     // No wait can still be running: each one is inside a frame busy with this controller.
     while (AwaitedMessage* entry = awaitedMessages) {
         awaitedMessages = entry->next;
@@ -107,21 +98,23 @@ HRESULT ModuleController::createGrammarSink(CGramObj& grammar, GrammarKind kind,
 
 bool ModuleController::acquireInterfaces()
 {
-    site->QueryService(SID_DgnCentral, IID_ISRCentralW, reinterpret_cast<void**>(&central));
+    site->QueryService(SID_DgnCentral, IID_ISRCentralW, reinterpret_cast<void**>(central.ReleaseAndGetAddressOf()));
     if (!central)
         return false;
-    central->QueryInterface(IID_IDgnSREngineControl, reinterpret_cast<void**>(&engineControl));
+    central->QueryInterface(IID_IDgnSREngineControl, reinterpret_cast<void**>(engineControl.ReleaseAndGetAddressOf()));
 
     ComPtr<IUnknown> services;
     site->QueryService(SID_DgnSpeechServices, IID_IDgnSpeechServicesObject,
                        reinterpret_cast<void**>(services.GetAddressOf()));
     if (!services)
         return false;
-    services->QueryInterface(IID_IDgnSpeechServices, reinterpret_cast<void**>(&speechServices));
+    services->QueryInterface(IID_IDgnSpeechServices, reinterpret_cast<void**>(speechServices.ReleaseAndGetAddressOf()));
     if (!speechServices)
         return false;
-    speechServices->QueryInterface(IID_IDgnSSvcInterpreter, reinterpret_cast<void**>(&m_pIDgnSSvcInterpreter));
-    site->QueryService(SID_DgnWindowModule, IID_IDgnWindowModule, reinterpret_cast<void**>(&windowModule));
+    speechServices->QueryInterface(IID_IDgnSSvcInterpreter,
+                                   reinterpret_cast<void**>(m_pIDgnSSvcInterpreter.ReleaseAndGetAddressOf()));
+    site->QueryService(SID_DgnWindowModule, IID_IDgnWindowModule,
+                       reinterpret_cast<void**>(windowModule.ReleaseAndGetAddressOf()));
     return true;
 }
 
@@ -147,25 +140,20 @@ bool ModuleController::connectDragon(IServiceProvider* newSite, const Busy& busy
 
     if (newSite) {
         // A window left by a connection that failed half-way goes before the new one comes.
-        if (testDriver) {
-            testDriver->stop();
-            delete testDriver;
-        }
-        testDriver = new TestDriverWindow();
-        newSite->AddRef();
-        ReleaseAndClear(site);
+        closeTestDriver();
+        testDriver.reset(new TestDriverWindow());
         site = newSite;
     } else {
-        ReleaseAndClear(site);
+        site.Reset();
         HRESULT hr = CO_E_SERVER_STOPPING;
         for (int attempt = 0; attempt < 5 && hr == CO_E_SERVER_STOPPING; ++attempt)
             hr = CoCreateInstance(CLSID_DgnSite, nullptr, CLSCTX_LOCAL_SERVER, IID_IServiceProvider,
-                                  reinterpret_cast<void**>(&site));
+                                  reinterpret_cast<void**>(site.ReleaseAndGetAddressOf()));
     }
     if (!site)
         return false;
 
-    ReleaseAndClear(central);
+    central.Reset();
     if (!acquireInterfaces())
         return false;
 
@@ -185,7 +173,7 @@ bool ModuleController::connectDragon(IServiceProvider* newSite, const Busy& busy
         return false;
     }
 
-    central->QueryInterface(IID_IDgnEngineExtra, reinterpret_cast<void**>(&engineExtra));
+    central->QueryInterface(IID_IDgnEngineExtra, reinterpret_cast<void**>(engineExtra.ReleaseAndGetAddressOf()));
 
     controllerWindow = CreateControllerWindow();
     if (!controllerWindow)
@@ -229,27 +217,49 @@ bool ModuleController::loadBuiltins()
     return true;
 }
 
-void ModuleController::detachSinks()
+void ModuleController::releaseInterfaces()
 {
-    if (engineSink) {
-        engineSink->detach();
-        engineSink.Reset();
+    // One by one, in the order Dragon has always seen them go; the recogniser, whose
+    // grammars and sinks the others serve, last.
+    engineControl.Reset();
+    speechServices.Reset();
+    windowModule.Reset();
+    site.Reset();
+    m_pIDgnSSvcInterpreter.Reset();
+    engineExtra.Reset();
+    central.Reset();
+}
+
+// Utterances that began before the sink went are still waiting for their cookies: the
+// event hub's pending ones go back.
+void ModuleController::unregisterEngineSink()
+{
+    if (engineSinkKey) {
+        if (central)
+            central->UnRegister(engineSinkKey);
+        engineSinkKey = 0;
     }
-    if (actionSink) {
-        actionSink->detach();
-        actionSink.Reset();
+    detachSink(engineSink);
+    DrainControllerWindow(controllerWindow, engineControl.Get());
+}
+
+void ModuleController::closeTestDriver()
+{
+    if (testDriver) {
+        testDriver->stop();
+        testDriver.reset();
     }
 }
 
-void ModuleController::releaseInterfaces()
+void ModuleController::destroyControllerWindow()
 {
-    ReleaseAndClear(engineControl);
-    ReleaseAndClear(speechServices);
-    ReleaseAndClear(windowModule);
-    ReleaseAndClear(site);
-    ReleaseAndClear(m_pIDgnSSvcInterpreter);
-    ReleaseAndClear(engineExtra);
-    ReleaseAndClear(central);
+    if (controllerWindow) {
+        // What is still queued for it reaches no controller any more: records are freed.
+        AttachControllerWindow(controllerWindow, nullptr);
+        DrainControllerWindow(controllerWindow, nullptr);
+        DestroyWindow(controllerWindow);
+        controllerWindow = nullptr;
+    }
 }
 
 void ModuleController::releaseGrammars(CGramObj*& list, int (CGramObj::*release)(), int* count)
@@ -276,18 +286,7 @@ bool ModuleController::disconnectDragon(const Busy& busy)
     log(">> Built-in commands released, looking for commands created during the session ...\n");
 
     parser = nullptr;
-
-    if (engineSinkKey) {
-        if (central)
-            central->UnRegister(engineSinkKey);
-        engineSinkKey = 0;
-    }
-    // Utterances that began before the sink went are still waiting for their cookies.
-    if (engineSink) {
-        engineSink->detach();
-        engineSink.Reset();
-    }
-    DrainControllerWindow(controllerWindow, engineControl);
+    unregisterEngineSink();
 
     if (loadedCount > 0) {
         releaseAll(busy);
@@ -300,23 +299,11 @@ bool ModuleController::disconnectDragon(const Busy& busy)
         ShowMessageBoxA(GetForegroundWindow(), text, "Ready to Terminate Now", MB_OK);
     }
 
-    if (actionSink) {
-        actionSink->detach();
-        actionSink.Reset();
-    }
+    detachSink(actionSink);
     abandonScriptWaits();
     releaseInterfaces();
-
-    if (testDriver) {
-        testDriver->stop();
-        delete testDriver;
-        testDriver = nullptr;
-    }
-    if (controllerWindow) {
-        DrainControllerWindow(controllerWindow, nullptr);
-        DestroyWindow(controllerWindow);
-        controllerWindow = nullptr;
-    }
+    closeTestDriver();
+    destroyControllerWindow();
     m_disconnecting = false;
     return true;
 }

@@ -102,14 +102,15 @@ public:
     void showBoxText(int box, const std::wstring& text);
     void showBoxNumber(int box, int value, bool isSigned);
 
-    IDgnSREngineControl* engineControl = nullptr;
-    IDgnSpeechServices* speechServices = nullptr;
-    IServiceProvider* site = nullptr;
-    IDgnWindowModule* windowModule = nullptr;
-    IDgnSSvcInterpreter* m_pIDgnSSvcInterpreter = nullptr;
-    IUnknown* engineExtra = nullptr;
+    // Dragon's interfaces, held from connect to disconnect.
+    Microsoft::WRL::ComPtr<IDgnSREngineControl> engineControl;
+    Microsoft::WRL::ComPtr<IDgnSpeechServices> speechServices;
+    Microsoft::WRL::ComPtr<IServiceProvider> site;
+    Microsoft::WRL::ComPtr<IDgnWindowModule> windowModule;
+    Microsoft::WRL::ComPtr<IDgnSSvcInterpreter> m_pIDgnSSvcInterpreter;
+    Microsoft::WRL::ComPtr<IUnknown> engineExtra;
     DWORD engineSinkKey = 0;
-    TestDriverWindow* testDriver = nullptr;
+    std::unique_ptr<TestDriverWindow> testDriver;
     AwaitedMessage* awaitedMessages = nullptr;
     // The predefined word lists, from builtinListText at every connect: name first, then the
     // values. The command editor reads them.
@@ -136,7 +137,9 @@ private:
     bool createControllerWindow();
     bool loadBuiltins();
     void releaseInterfaces();
-    void detachSinks();
+    void unregisterEngineSink();
+    void closeTestDriver();
+    void destroyControllerWindow();
     void releaseGrammars(CGramObj*& list, int (CGramObj::*release)(), int* count);
     void cancelModalDialogs();
 };

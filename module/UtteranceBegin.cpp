@@ -90,7 +90,7 @@ void ModuleController::onUtteranceBegin(DWORD cookieLow, DWORD cookieHigh, const
         ~BoxWritesHeld() { c.m_boxes.endHold(c.dialogWindow()); }
         ModuleController& c;
     } boxWrites(*this);
-    CookieReturn cookie(engineControl, cookieLow, cookieHigh);
+    CookieReturn cookie(engineControl.Get(), cookieLow, cookieHigh);
     // Once a shutdown has begun nothing is activated: the cookie only goes back.
     if (!shuttingDown)
         readForegroundWindow(cookie, busy);

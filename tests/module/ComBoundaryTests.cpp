@@ -89,7 +89,6 @@ TEST(OddRecogniser, LoadWithoutTheGrammarsObjectRaisesEPointerThatTheBoundaryRep
     ModuleController controller;
     LONG baseline = ModuleLockCount(); // the controller keeps the module locked itself
     controller.central = &central;
-    central.AddRef();
     CGramObj grammar;
     grammar.init(&controller);
 
@@ -121,7 +120,6 @@ TEST(OddRecogniser, GrammarWithoutGramCommonIsNeitherLinkedNorKept)
     ModuleController controller;
     LONG baseline = ModuleLockCount(); // the controller keeps the module locked itself
     controller.central = &central;
-    central.AddRef();
 
     CGramObj command, builtin;
     command.init(&controller);

@@ -72,7 +72,7 @@ protected:
         lockBaseline = ModuleLockCount();
         ASSERT_EQ(S_OK, engine.CreateSite(site.GetAddressOf()));
         ASSERT_TRUE(controller.connectDragon(site.Get(), Hold(controller)));
-        ASSERT_NE(nullptr, controller.testDriver);
+        ASSERT_NE(nullptr, controller.testDriver.get());
         dialog = controller.dialogWindow();
         ASSERT_NE(nullptr, dialog);
     }
@@ -217,7 +217,7 @@ TEST_F(ConnectedControllerTest, ShutDownAnsweredNoChangesNothingAndYesDisconnect
     EXPECT_EQ(L"Shut Down Quillmoor 2023 Testing?", boxes.boxes[0].caption);
     EXPECT_EQ(static_cast<UINT>(MB_YESNO | MB_ICONINFORMATION | MB_SETFOREGROUND), boxes.boxes[0].type);
     EXPECT_EQ(6u, engine.Snapshot().grammars.size());
-    EXPECT_NE(nullptr, controller.central);
+    EXPECT_NE(nullptr, controller.central.Get());
 
     boxes.answer = IDYES;
     HWND hub = controller.controllerWindow;
@@ -226,9 +226,9 @@ TEST_F(ConnectedControllerTest, ShutDownAnsweredNoChangesNothingAndYesDisconnect
     qmsim::EngineSnapshot snapshot = engine.Snapshot();
     EXPECT_TRUE(snapshot.grammars.empty());
     EXPECT_TRUE(snapshot.engineSinks.empty());
-    EXPECT_EQ(nullptr, controller.central);
-    EXPECT_EQ(nullptr, controller.site);
-    EXPECT_EQ(nullptr, controller.testDriver);
+    EXPECT_EQ(nullptr, controller.central.Get());
+    EXPECT_EQ(nullptr, controller.site.Get());
+    EXPECT_EQ(nullptr, controller.testDriver.get());
     EXPECT_EQ(nullptr, controller.controllerWindow);
     EXPECT_FALSE(IsWindow(hub));
     ULONGLONG deadline = GetTickCount64() + 3000;

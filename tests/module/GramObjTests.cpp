@@ -35,8 +35,8 @@ protected:
     {
         ASSERT_EQ(S_OK, engine.CreateSite(site.GetAddressOf()));
         // Only the central interface: enough for the grammar object, without a window.
-        site->QueryService(SID_DgnCentral, IID_ISRCentralW, reinterpret_cast<void**>(&controller.central));
-        ASSERT_NE(nullptr, controller.central);
+        site->QueryService(SID_DgnCentral, IID_ISRCentralW, reinterpret_cast<void**>(controller.central.ReleaseAndGetAddressOf()));
+        ASSERT_NE(nullptr, controller.central.Get());
         lockBaseline = ModuleLockCount();
     }
 

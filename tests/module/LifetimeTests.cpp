@@ -81,7 +81,7 @@ TEST_F(LifetimeTest, ShutDownInsideARefusedBuiltinActivationEndsTheWalk)
     EXPECT_TRUE(said.recognised) << said.failure;
     EXPECT_TRUE(ranInside);
     EXPECT_EQ(nullptr, controller.builtinGrammars);
-    EXPECT_EQ(nullptr, controller.central);
+    EXPECT_EQ(nullptr, controller.central.Get());
     EXPECT_TRUE(engine.Snapshot().grammars.empty());
     // The walk stopped: builtin3 and the rest were not asked for after the shutdown.
     ASSERT_EQ(2u, boxes.boxes.size()) << Describe(boxes.boxes);
@@ -200,7 +200,7 @@ TEST(UtteranceCookie, GoesStraightBackWhenThereIsNoEventHubYet)
     // The state between the sink's registration and the controller window's creation.
     ModuleController controller;
     ASSERT_EQ(S_OK, central->QueryInterface(IID_IDgnSREngineControl,
-                                            reinterpret_cast<void**>(&controller.engineControl)));
+                                            reinterpret_cast<void**>(controller.engineControl.ReleaseAndGetAddressOf())));
     ASSERT_EQ(nullptr, controller.controllerWindow);
     ComPtr<CDgnSRNotifySink> sink;
     ASSERT_EQ(S_OK, CDgnSRNotifySink::Create(sink.GetAddressOf()));

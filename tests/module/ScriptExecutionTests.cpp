@@ -201,12 +201,13 @@ TEST_F(ScriptExecutionTest, ARefusedRunAndADisconnectWhileWaitingEndWithoutAWait
             return E_FAIL;
         }
     } refusing;
-    refusing.real = controller.m_pIDgnSSvcInterpreter;
+    const Microsoft::WRL::ComPtr<IDgnSSvcInterpreter> real = controller.m_pIDgnSSvcInterpreter;
+    refusing.real = real.Get();
     controller.m_pIDgnSSvcInterpreter = &refusing;
     const std::vector<const char*> values = {"a", nullptr};
     EXPECT_EQ(0, controller.execScript("Beep", nullptr, "n", false, Hold(controller)));
     EXPECT_EQ(0, controller.execScript("Beep", values.data(), "n", false, Hold(controller)));
-    controller.m_pIDgnSSvcInterpreter = refusing.real;
+    controller.m_pIDgnSSvcInterpreter = real;
     EXPECT_EQ(nullptr, controller.awaitedMessages);
 
     // Once disconnected, no script end can come: the wait ends as a failure.

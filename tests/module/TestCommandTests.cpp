@@ -252,8 +252,7 @@ TEST_F(TestCommandTest, HookErrorsAreLoggedAndLeaveBoxesAndActivationAsTheyWere)
 
 TEST_F(TestCommandTest, WithoutTheWindowModuleQueryTheCookieStillGoesBack)
 {
-    controller.windowModule->Release();
-    controller.windowModule = nullptr;
+    controller.windowModule.Reset();
     Utterance();
     ASSERT_EQ(1u, boxes.boxes.size());
     EXPECT_EQ(L"Utterance begin failed with: (HRESULT 0x80004003)", boxes.boxes[0].text);
