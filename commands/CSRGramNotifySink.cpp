@@ -3,6 +3,7 @@
 #include "CommandHost.h"
 
 #include "../grammar/CGramObj.h"
+#include "../grammar/ControllerGate.h"
 
 #include <wrl/client.h>
 
@@ -40,7 +41,12 @@ STDMETHODIMP CSRGramNotifySink::PhraseFinish(DWORD flags, QWORD, QWORD, PSRPHRAS
         return S_OK;
     // A release during the result handling lets go of this sink: it lives to the end.
     Microsoft::WRL::ComPtr<CSRGramNotifySink> self(this);
-    m_grammar->onPhraseFinish(flags, phrase, results);
+    CGramObj* grammar = m_grammar;
+    // Through the gate: the grammar object stays allocated whatever the handling releases.
+    EnterController(m_host, L"Recognition result failed with:",
+                    [&](CommandHost& host, const ControllerLifetime::Busy& busy) {
+                        host.onPhraseFinish(*grammar, flags, phrase, results, busy);
+                    });
     return S_OK;
 }
 

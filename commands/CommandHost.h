@@ -7,6 +7,8 @@
 // CommandHost.cpp (logFormat).
 #pragma once
 
+#include "DriverTextBoxes.h"
+#include "ScriptRunner.h"
 #include "../grammar/GrammarOwner.h"
 
 #include <windows.h>
@@ -38,9 +40,14 @@ public:
     CGramObj* loadCommandGrammar(const std::vector<unsigned char>& binary, const Busy& busy);
 
     // Releases every command grammar (Tools - Release All Commands).
-    virtual void releaseAll(const Busy& busy) = 0;
+    void releaseAll(const Busy& busy);
     // The activation statistics boxes of the test-driver window.
-    virtual void refreshStatistics() = 0;
+    void refreshStatistics();
+    // The statistics and "Utterance Begin" boxes of the test-driver dialog (DriverTextBoxes: a
+    // box is only written when its text changes, and not while the engine holds an utterance).
+    void showBoxText(int box, const std::wstring& text);
+    void showBoxNumber(int box, int value, bool isSigned);
+    DriverTextBoxes& textBoxes() { return m_boxes; }
 
     // Test command sets: load replaces the loaded set; the activation of the app- and
     // window-specific commands follows the foreground window at every utterance begin.
@@ -51,22 +58,18 @@ public:
     // or the values followed by a null pointer); a failed run is shown in a box.
     void handOverScript(const std::string& script, const char* const* values, const Busy& busy);
 
-    // Checks a DVC script through Dragon's interpreter and, unless checkOnly, runs it with
-    // values (null, or strings ended by a null pointer), holding this thread in a message
-    // loop until the script has ended. name is shown in the compile-error box (null:
-    // "execScript"). 1 = success, 0 = compile error, refused run or script error.
-    virtual int execScript(const char* scriptText, const char* const* values, const char* name, bool checkOnly,
-                           const Busy& busy) = 0;
 
     // The result handling of a command grammar: the phrase's timing and words, its script,
     // the best path with the list and dictation values it carries.
     void onPhraseFinish(CGramObj& grammar, DWORD flags, PSRPHRASEW phrase, IUnknown* results,
-                        const Busy& busy) override;
+                        const Busy& busy);
 
     unsigned long long startTicks = 0;
     unsigned long long endTicks = 0;
     HWND controllerWindow = nullptr;
     GramParser* parser = nullptr;
+    // The custom commands' DVC scripts run here.
+    ScriptRunner scriptRunner{driverOutput};
     int loadedCount = 0;
     // Number of the next command grammar; releaseAll sets it back to 1.
     int nextCommandNumber = 1;
@@ -94,6 +97,7 @@ private:
         int windowActiveCount = 0;
     };
     SettledWalk m_settledWalk;
+    DriverTextBoxes m_boxes;
 
     bool repeatsSettledWalk(const std::string& moduleName, const std::string& title, HWND window) const;
 };

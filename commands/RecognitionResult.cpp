@@ -138,6 +138,6 @@ void CommandHost::handOverScript(const std::string& script, const char* const* v
 {
     if (script.empty())
         return;
-    if (!execScript(script.c_str(), values, script.c_str(), false, busy))
+    if (!scriptRunner.execScript(script.c_str(), values, script.c_str(), false, busy))
         ShowMessageBoxW(GetForegroundWindow(), L"execScript() failed", L"Error", MB_ICONHAND);
 }

@@ -1,7 +1,5 @@
 #include "CGramObj.h"
 
-#include "ControllerGate.h"
-
 #include "../common/BstrText.h"
 #include "../common/MessageBoxes.h"
 #include "../common/ReportComError.h"
@@ -91,7 +89,7 @@ int CGramObj::loadWithSink(GrammarKind kind, const void* data, DWORD size, DWORD
                            const char* noCommonLog)
 {
     ComPtr<GrammarSink> sink;
-    if (FAILED(owner->createGrammarSink(*this, kind, option1, option2, sink)) || !sink)
+    if (!owner->makeGrammarSink || FAILED(owner->makeGrammarSink(*this, kind, option1, option2, sink)) || !sink)
         return 0;
     ComPtr<ISRGramNotifySinkW> sinkInterface;
     if (FAILED(sink->QueryInterface(IID_ISRGramNotifySinkW,
@@ -308,12 +306,4 @@ int CGramObj::releaseBuiltin()
     if (unloadGrammar() && owner)
         owner->unlinkBuiltinGrammar(this);
     return 1;
-}
-
-void CGramObj::onPhraseFinish(DWORD flags, PSRPHRASEW phrase, IUnknown* results)
-{
-    EnterController(owner, L"Recognition result failed with:",
-                    [&](GrammarOwner& owner, const ControllerLifetime::Busy& busy) {
-                        owner.onPhraseFinish(*this, flags, phrase, results, busy);
-                    });
 }

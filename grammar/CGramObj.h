@@ -35,10 +35,6 @@ public:
     int release();
     int releaseBuiltin();
 
-    // Result handling of a command grammar, called by its sink: the owner's handling, entered
-    // through the gate, so this object stays alive whatever it releases meanwhile.
-    void onPhraseFinish(DWORD flags, PSRPHRASEW phrase, IUnknown* results);
-
     // What this object's own calls left the recogniser holding: the rule is known to be
     // inactive, or known to be active for window. Unknown after a failed call. Lets a walk
     // that runs at every utterance skip calls that cannot change anything.

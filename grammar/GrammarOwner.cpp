@@ -62,3 +62,32 @@ GrammarWalk GrammarOwner::walkBuiltinGrammars(int firstNumber) const
 {
     return GrammarWalk(builtinGrammars, &CGramObj::builtinNext, m_builtinRemovals, firstNumber);
 }
+
+namespace {
+
+// Releases the list's grammar objects one by one; a grammar that does not leave the list
+// (it cannot: a linked grammar is loaded) ends the loop rather than spinning on it.
+template <class Release>
+void ReleaseList(CGramObj*& list, Release release, int* count, ControllerLifetime& lifetime)
+{
+    while (CGramObj* grammar = list) {
+        release(*grammar);
+        if (count)
+            ++*count;
+        if (list == grammar)
+            break;
+        lifetime.reclaim(grammar);
+    }
+}
+
+} // namespace
+
+void GrammarOwner::releaseCommandGrammars(int* count)
+{
+    ReleaseList(grammars, [](CGramObj& grammar) { grammar.release(); }, count, *this);
+}
+
+void GrammarOwner::releaseBuiltinGrammars()
+{
+    ReleaseList(builtinGrammars, [](CGramObj& grammar) { grammar.releaseBuiltin(); }, nullptr, *this);
+}

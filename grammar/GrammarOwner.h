@@ -4,10 +4,13 @@
 #pragma once
 
 #include "ControllerLifetime.h"
+#include "../common/DriverWindowOutput.h"
 #include "DragonInterfaces.h"
 #include "GrammarWalk.h"
 
 #include <wrl/client.h>
+
+#include <functional>
 
 class CGramObj;
 class GrammarSink;
@@ -24,17 +27,16 @@ public:
     // From the start of a shutdown to the next connection: nothing is loaded or activated.
     bool shuttingDown = false;
 
-    // The message log.
-    virtual void log(const char* text, int highlight = 0) = 0;
-    // A new sink for grammar, of the kind's class, holding one reference in sink.
-    virtual HRESULT createGrammarSink(CGramObj& grammar, GrammarKind kind, DWORD option1, DWORD option2,
-                                      Microsoft::WRL::ComPtr<GrammarSink>& sink) = 0;
+    // The test-driver window, while there is one: the log and the statistics boxes.
+    DriverOutput driverOutput;
+    // The message log; nothing is written without a test-driver window.
+    void log(const char* text, int highlight = 0) { driverOutput.appendLog(text, highlight); }
 
-    // The result handling of a command grammar's finished phrase; none by default.
-    virtual void onPhraseFinish(CGramObj& grammar, DWORD flags, PSRPHRASEW phrase, IUnknown* results,
-                                const Busy&)
-    {
-    }
+    // Makes a new sink for grammar, of the kind's class, holding one reference in sink: the
+    // sinks' classes belong to the commands that answer them, so the controller supplies it.
+    using GrammarSinkMaker = std::function<HRESULT(CGramObj& grammar, GrammarKind kind, DWORD option1, DWORD option2,
+                                                   Microsoft::WRL::ComPtr<GrammarSink>& sink)>;
+    GrammarSinkMaker makeGrammarSink;
 
     void linkGrammar(CGramObj* grammar);
     void unlinkGrammar(CGramObj* grammar);
@@ -43,6 +45,10 @@ public:
     // The lists newest first, numbered down from firstNumber (GrammarWalk.h).
     GrammarWalk walkCommandGrammars(int firstNumber) const;
     GrammarWalk walkBuiltinGrammars(int firstNumber) const;
+    // Release every grammar of a list, newest first, each handed to reclaim; count (may be
+    // null) grows with each command grammar released.
+    void releaseCommandGrammars(int* count);
+    void releaseBuiltinGrammars();
     // Grows with every change of the grammar lists, of what a grammar object knows of its
     // rules' states, and of a grammar's scope: a walk that saw the same count at its end
     // would find everything as it left it.

@@ -329,7 +329,7 @@ void OnCheckScript(HWND dialog, const ControllerLifetime::Busy& busy)
     std::string script;
     if (!controller || !NarrowControlText(dialog, IDC_SCRIPT, script))
         return;
-    if (!controller->execScript(script.c_str(), nullptr, script.c_str(), true, busy)) {
+    if (!controller->scriptRunner.execScript(script.c_str(), nullptr, script.c_str(), true, busy)) {
         ShowStatus(dialog, IDC_SCRIPT_MARK, failureMark, IDC_SCRIPT_STATUS,
                    L"Failure! Edit the script according to the previous error message.");
         Focus(dialog, IDC_SCRIPT);

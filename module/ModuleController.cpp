@@ -47,6 +47,8 @@ void detachSink(Microsoft::WRL::ComPtr<Sink>& sink)
 ModuleController::ModuleController()
 {
     ModuleLockIncrement();
+    makeGrammarSink = [this](CGramObj& grammar, GrammarKind kind, DWORD option1, DWORD option2,
+                             ComPtr<GrammarSink>& sink) { return createGrammarSink(grammar, kind, option1, option2, sink); };
 }
 
 ModuleController::~ModuleController()
@@ -55,25 +57,14 @@ ModuleController::~ModuleController()
     // may point back into it.
     detachSink(engineSink);
     detachSink(actionSink);
-    releaseGrammars(builtinGrammars, &CGramObj::releaseBuiltin, nullptr);
-    releaseGrammars(grammars, &CGramObj::release, nullptr);
+    releaseBuiltinGrammars();
+    releaseCommandGrammars(nullptr);
     unregisterEngineSink();
     releaseInterfaces();
     parser = nullptr;
     closeTestDriver();
     destroyControllerWindow();
-    // No wait can still be running: each one is inside a frame busy with this controller.
-    while (AwaitedMessage* entry = awaitedMessages) {
-        awaitedMessages = entry->next;
-        delete entry;
-    }
     ModuleLockDecrement();
-}
-
-void ModuleController::log(const char* text, int highlight)
-{
-    if (testDriver && text)
-        testDriver->appendLog(text, highlight);
 }
 
 HWND ModuleController::dialogWindow() const
@@ -111,8 +102,8 @@ bool ModuleController::acquireInterfaces()
     services->QueryInterface(IID_IDgnSpeechServices, reinterpret_cast<void**>(speechServices.ReleaseAndGetAddressOf()));
     if (!speechServices)
         return false;
-    speechServices->QueryInterface(IID_IDgnSSvcInterpreter,
-                                   reinterpret_cast<void**>(m_pIDgnSSvcInterpreter.ReleaseAndGetAddressOf()));
+    ComPtr<IDgnSSvcInterpreter>& interpreter = scriptRunner.m_pIDgnSSvcInterpreter;
+    speechServices->QueryInterface(IID_IDgnSSvcInterpreter, reinterpret_cast<void**>(interpreter.ReleaseAndGetAddressOf()));
     site->QueryService(SID_DgnWindowModule, IID_IDgnWindowModule,
                        reinterpret_cast<void**>(windowModule.ReleaseAndGetAddressOf()));
     return true;
@@ -142,6 +133,7 @@ bool ModuleController::connectDragon(IServiceProvider* newSite, const Busy& busy
         // A window left by a connection that failed half-way goes before the new one comes.
         closeTestDriver();
         testDriver.reset(new TestDriverWindow());
+        driverOutput.attach(testDriver.get());
         site = newSite;
     } else {
         site.Reset();
@@ -166,10 +158,10 @@ bool ModuleController::connectDragon(IServiceProvider* newSite, const Busy& busy
         sink->setController(this);
         actionSink = sink;
         speechServices->Register(sinkInterface.Get());
-        if (!m_pIDgnSSvcInterpreter)
+        if (!scriptRunner.m_pIDgnSSvcInterpreter)
             return false;
-        m_pIDgnSSvcInterpreter->Register(sinkInterface.Get());
-    } else if (!m_pIDgnSSvcInterpreter) {
+        scriptRunner.m_pIDgnSSvcInterpreter->Register(sinkInterface.Get());
+    } else if (!scriptRunner.m_pIDgnSSvcInterpreter) {
         return false;
     }
 
@@ -225,7 +217,7 @@ void ModuleController::releaseInterfaces()
     speechServices.Reset();
     windowModule.Reset();
     site.Reset();
-    m_pIDgnSSvcInterpreter.Reset();
+    scriptRunner.m_pIDgnSSvcInterpreter.Reset();
     engineExtra.Reset();
     central.Reset();
 }
@@ -246,6 +238,7 @@ void ModuleController::unregisterEngineSink()
 void ModuleController::closeTestDriver()
 {
     if (testDriver) {
+        driverOutput.attach(nullptr);
         testDriver->stop();
         testDriver.reset();
     }
@@ -262,18 +255,6 @@ void ModuleController::destroyControllerWindow()
     }
 }
 
-void ModuleController::releaseGrammars(CGramObj*& list, int (CGramObj::*release)(), int* count)
-{
-    while (CGramObj* grammar = list) {
-        (grammar->*release)();
-        if (count)
-            ++*count;
-        if (list == grammar)
-            break; // a linked grammar is loaded, so this cannot happen: it only stops a spin
-        reclaim(grammar);
-    }
-}
-
 bool ModuleController::disconnectDragon(const Busy& busy)
 {
     if (m_disconnecting)
@@ -282,7 +263,7 @@ bool ModuleController::disconnectDragon(const Busy& busy)
     shuttingDown = true;
     cancelModalDialogs();
     log("\n>> Getting ready to disconnect from Dragon ...\n");
-    releaseGrammars(builtinGrammars, &CGramObj::releaseBuiltin, nullptr);
+    releaseBuiltinGrammars();
     log(">> Built-in commands released, looking for commands created during the session ...\n");
 
     parser = nullptr;
@@ -300,7 +281,7 @@ bool ModuleController::disconnectDragon(const Busy& busy)
     }
 
     detachSink(actionSink);
-    abandonScriptWaits();
+    scriptRunner.abandonScriptWaits();
     releaseInterfaces();
     closeTestDriver();
     destroyControllerWindow();
@@ -329,45 +310,4 @@ BOOL CALLBACK CancelModalDialog(HWND window, LPARAM controllerWindow)
 void ModuleController::cancelModalDialogs()
 {
     EnumThreadWindows(GetCurrentThreadId(), CancelModalDialog, reinterpret_cast<LPARAM>(controllerWindow));
-}
-
-void ModuleController::releaseAll(const Busy&)
-{
-    if (loadedCount <= 0)
-        return;
-    scripts.clear();
-    releasedCount = 0;
-    logFormat("\n>> Releasing %i commands ... please wait ... ", loadedCount);
-    startTicks = GetTickCount64();
-    releaseGrammars(grammars, &CGramObj::release, &releasedCount);
-    loadedCount -= releasedCount;
-    if (loadedCount != 0) {
-        ShowMessageBoxW(nullptr, L"Releasing the grammars ended prematurely!", L"Serious Error", MB_ICONEXCLAMATION);
-        return;
-    }
-    nextCommandNumber = loadedCount + 1;
-    globalActiveCount = 0;
-    appActiveCount = 0;
-    windowActiveCount = 0;
-    endTicks = GetTickCount64();
-    logFormat("done in %llu ms.\n", endTicks - startTicks);
-    refreshStatistics();
-}
-
-void ModuleController::refreshStatistics()
-{
-    showBoxNumber(IDC_GLOBAL_COUNT, globalActiveCount, true);
-    showBoxNumber(IDC_APP_COUNT, appActiveCount, true);
-    showBoxNumber(IDC_WINDOW_COUNT, windowActiveCount, true);
-}
-
-void ModuleController::showBoxText(int box, const std::wstring& text)
-{
-    m_boxes.show(dialogWindow(), box, text);
-}
-
-void ModuleController::showBoxNumber(int box, int value, bool isSigned)
-{
-    m_boxes.show(dialogWindow(), box,
-                 isSigned ? std::to_wstring(value) : std::to_wstring(static_cast<unsigned>(value)));
 }

@@ -6,10 +6,9 @@
 // - ModuleController.cpp: connect, disconnect, releaseAll, the log, the statistics boxes;
 // - BuiltinCommands.cpp: the built-in commands; MenuDispatch.cpp: the menu commands;
 // - UtteranceBegin.cpp: the utterance begin and its cookie;
-// - ScriptExecution.cpp, CommandEditor.cpp, BinaryGrammarFile.cpp: DVC scripts, the command
-//   editor and binary grammar files;
+// - CommandEditor.cpp, BinaryGrammarFile.cpp: the command editor and binary grammar files;
 // - from CommandHost (commands/): the test command sets, the result handling of command
-//   grammars and the script hand-over;
+//   grammars, the statistics boxes and the DVC scripts (its ScriptRunner);
 // - from GrammarOwner (grammar/): the grammar lists; from ControllerLifetime (grammar/) the one
 //   lifetime rule: every entry on Dragon's thread comes in through EnterController, which
 //   holds the controller for the frame, and what can reach a nested message loop takes that
@@ -19,9 +18,7 @@
 //   unloaded under such a frame.
 #pragma once
 
-#include "AwaitedMessage.h"
 #include "BuiltinCommands.h"
-#include "DriverTextBoxes.h"
 #include "PredefinedLists.h"
 #include "../commands/CommandHost.h"
 #include "../grammar/DragonInterfaces.h"
@@ -53,14 +50,7 @@ public:
     // are cancelled and script waits end as failed; a disconnect asked for inside it (from a
     // box of its own) returns at once and leaves the work to the one under way.
     bool disconnectDragon(const Busy& busy);
-    void releaseAll(const Busy& busy) override;
-    void refreshStatistics() override;
 
-    // The message log; nothing is written without a test-driver window.
-    void log(const char* text, int highlight = 0) override;
-    // A CSRGramNotifySink for a command grammar, a CSRBuiltinGramNotifySink for a built-in one.
-    HRESULT createGrammarSink(CGramObj& grammar, GrammarKind kind, DWORD option1, DWORD option2,
-                              Microsoft::WRL::ComPtr<GrammarSink>& sink) override;
 
     // Built-in commands.
     void showBuiltins(const Busy& busy);
@@ -75,17 +65,6 @@ public:
 
     HWND dialogWindow() const;
 
-    // Script execution (ScriptExecution.cpp).
-    int execScript(const char* scriptText, const char* const* values, const char* name, bool checkOnly,
-                   const Busy& busy) override;
-    // Dispatches this thread's messages until message with wParam has been seen; returns its
-    // lParam, or 0 when the quit message comes first (it is posted again for the loops
-    // around this one).
-    LPARAM waitForMessage(UINT message, WPARAM wParam, const Busy& busy);
-    // A WM_SCRIPT_DONE that reached the ControllerWindow: noted for its wait, or freed.
-    void noteScriptEnd(WPARAM cookie, LPARAM ending);
-    // Ends every pending script wait as failed: no script end can arrive any more.
-    void abandonScriptWaits();
 
     // The command editor (CommandEditor.cpp), modal on this thread, and the custom command
     // it adds from the grammar text and the editor's scope and script controls: 1 = added,
@@ -97,21 +76,15 @@ public:
     // dialog, loaded as one more command grammar with its rule "1" active globally.
     void loadFromBinary(const Busy& busy);
 
-    // The statistics and "Utterance Begin" boxes of the test-driver dialog (DriverTextBoxes: a
-    // box is only written when its text changes, and not while the engine holds an utterance).
-    void showBoxText(int box, const std::wstring& text);
-    void showBoxNumber(int box, int value, bool isSigned);
 
     // Dragon's interfaces, held from connect to disconnect.
     Microsoft::WRL::ComPtr<IDgnSREngineControl> engineControl;
     Microsoft::WRL::ComPtr<IDgnSpeechServices> speechServices;
     Microsoft::WRL::ComPtr<IServiceProvider> site;
     Microsoft::WRL::ComPtr<IDgnWindowModule> windowModule;
-    Microsoft::WRL::ComPtr<IDgnSSvcInterpreter> m_pIDgnSSvcInterpreter;
     Microsoft::WRL::ComPtr<IUnknown> engineExtra;
     DWORD engineSinkKey = 0;
     std::unique_ptr<TestDriverWindow> testDriver;
-    AwaitedMessage* awaitedMessages = nullptr;
     // The predefined word lists, from builtinListText at every connect: name first, then the
     // values. The command editor reads them.
     PredefinedLists predefinedLists;
@@ -128,8 +101,10 @@ private:
     // compilation may be on the stack below a disconnect.
     std::unique_ptr<GramParser> m_compiler;
     bool m_disconnecting = false;
-    DriverTextBoxes m_boxes;
 
+    // A CSRGramNotifySink for a command grammar, a CSRBuiltinGramNotifySink for a built-in one.
+    HRESULT createGrammarSink(CGramObj& grammar, GrammarKind kind, DWORD option1, DWORD option2,
+                              Microsoft::WRL::ComPtr<GrammarSink>& sink);
     // onUtteranceBegin's steps before the cookie goes back.
     void readForegroundWindow(CookieReturn& cookie, const Busy& busy);
     bool acquireInterfaces();
@@ -140,6 +115,5 @@ private:
     void unregisterEngineSink();
     void closeTestDriver();
     void destroyControllerWindow();
-    void releaseGrammars(CGramObj*& list, int (CGramObj::*release)(), int* count);
     void cancelModalDialogs();
 };

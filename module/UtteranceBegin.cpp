@@ -86,8 +86,8 @@ void ModuleController::onUtteranceBegin(DWORD cookieLow, DWORD cookieHigh, const
     // The boxes are written after the cookie has gone back (this ends after cookie does):
     // each write waits for the dialog's thread, which may be busy painting.
     struct BoxWritesHeld {
-        explicit BoxWritesHeld(ModuleController& controller) : c(controller) { c.m_boxes.hold(); }
-        ~BoxWritesHeld() { c.m_boxes.endHold(c.dialogWindow()); }
+        explicit BoxWritesHeld(ModuleController& controller) : c(controller) { c.textBoxes().hold(); }
+        ~BoxWritesHeld() { c.textBoxes().endHold(c.dialogWindow()); }
         ModuleController& c;
     } boxWrites(*this);
     CookieReturn cookie(engineControl.Get(), cookieLow, cookieHigh);

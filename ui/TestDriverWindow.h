@@ -3,13 +3,15 @@
 // texts to it; the dialog forwards its menu commands to the controller window.
 #pragma once
 
+#include "../common/DriverWindowOutput.h"
+
 #include <windows.h>
 
 #include <atomic>
 
 struct DriverThreadLink;
 
-class TestDriverWindow {
+class TestDriverWindow final : public DriverWindowOutput {
 public:
     // Written by the UI thread (dialog) and by Dragon's thread (controllerWindow) and read
     // by the other one, hence atomic; both convert to HWND wherever a handle is expected.
@@ -29,9 +31,8 @@ public:
     // Closes the dialog and waits up to a second for the UI thread to end.
     void stop();
 
-    // Appends a narrow text (ANSI code page; "\n" ends a line) to the message log, in dark
-    // red when highlight is non-zero. Returns at once; the caller keeps its text.
-    void appendLog(const char* text, int highlight);
+    void appendLog(const char* text, int highlight) override;
+    HWND currentDialog() const override { return dialog.load(); }
 
 private:
     DriverThreadLink* link = nullptr;

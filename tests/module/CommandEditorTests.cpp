@@ -6,7 +6,7 @@
 #include "GramParser.h"
 #include "ModuleInstance.h"
 #include "../../module/CommandEditor.h"
-#include "../../module/ScriptExecution.h"
+#include "../../commands/ScriptRunner.h"
 #include "../../grammar/CGramObj.h"
 #include "../support/ScreenColour.h"
 

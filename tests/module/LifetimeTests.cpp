@@ -181,10 +181,10 @@ TEST_F(LifetimeTest, AScriptErrorRecordNobodyAwaitsIsFreedByTheWindowThatGetsIt)
     // One that a wait has recorded stays with the wait (the heap check ends the program on a
     // second delete).
     ScriptErrorInfo* recorded = new ScriptErrorInfo{3, 4};
-    AwaitedMessage entry{WM_SCRIPT_DONE, 7, reinterpret_cast<LPARAM>(recorded), true, controller.awaitedMessages};
-    controller.awaitedMessages = &entry;
+    AwaitedMessage entry{WM_SCRIPT_DONE, 7, reinterpret_cast<LPARAM>(recorded), true, controller.scriptRunner.awaitedMessages};
+    controller.scriptRunner.awaitedMessages = &entry;
     SendMessageW(hub, WM_SCRIPT_DONE, 7, reinterpret_cast<LPARAM>(recorded));
-    controller.awaitedMessages = entry.next;
+    controller.scriptRunner.awaitedMessages = entry.next;
     EXPECT_EQ(3u, recorded->first);
     delete recorded;
 }

@@ -125,9 +125,10 @@ TEST_F(RecognitionResultTest, ResultsOfOtherGrammarsOrWithoutResultObjectWriteNo
     DWORD size = 4;
     memcpy(phrase.data(), &size, 4);
     IUnknown* anyObject = site.Get();
-    grammar->onPhraseFinish(ISRNOTEFIN_RECOGNIZED, reinterpret_cast<PSRPHRASEW>(phrase.data()), anyObject);
-    grammar->onPhraseFinish(ISRNOTEFIN_RECOGNIZED | ISRNOTEFIN_THISGRAMMAR,
-                            reinterpret_cast<PSRPHRASEW>(phrase.data()), nullptr);
+    controller.onPhraseFinish(*grammar, ISRNOTEFIN_RECOGNIZED, reinterpret_cast<PSRPHRASEW>(phrase.data()), anyObject,
+                              Hold(controller));
+    controller.onPhraseFinish(*grammar, ISRNOTEFIN_RECOGNIZED | ISRNOTEFIN_THISGRAMMAR,
+                              reinterpret_cast<PSRPHRASEW>(phrase.data()), nullptr, Hold(controller));
     controller.log("marker\n");
     ASSERT_TRUE(WaitFor("marker\n"));
     EXPECT_EQ("marker\n", LogOf(dialog));

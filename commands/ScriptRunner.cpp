@@ -1,10 +1,7 @@
-// Script execution: execScript checks a script through Dragon's interpreter and runs it, and
-// waitForMessage holds Dragon's thread, still dispatching its messages, until the action
-// sink reports the script's end.
-#include "ScriptExecution.h"
+#include "ScriptRunner.h"
 
-#include "ControllerMessages.h"
-#include "ModuleController.h"
+#include "ScriptMessages.h"
+
 #include "../common/BstrText.h"
 #include "../common/MessageBoxes.h"
 #include "../common/ReportComError.h"
@@ -86,8 +83,16 @@ std::vector<WCHAR> PackScriptValues(const char* const* values, DWORD& valuesSize
     return buffer;
 }
 
-int ModuleController::execScript(const char* scriptText, const char* const* values, const char* name,
-                                 bool checkOnly, const Busy& busy)
+ScriptRunner::~ScriptRunner()
+{
+    while (AwaitedMessage* entry = awaitedMessages) {
+        awaitedMessages = entry->next;
+        delete entry;
+    }
+}
+
+int ScriptRunner::execScript(const char* scriptText, const char* const* values, const char* name, bool checkOnly,
+                             const ControllerLifetime::Busy& busy)
 {
     if (!name)
         name = "execScript";
@@ -127,9 +132,9 @@ int ModuleController::execScript(const char* scriptText, const char* const* valu
             for (DWORD unit = 0; unit < valuesSize; ++unit) {
                 char code[16];
                 snprintf(code, sizeof(code), "%i|", static_cast<int>(packed[unit]));
-                log(code);
+                m_output.appendLog(code);
             }
-            log("\n");
+            m_output.appendLog("\n");
         }
     }
     // A run the interpreter refused never reports an end: waiting for one would never end.
@@ -144,7 +149,7 @@ int ModuleController::execScript(const char* scriptText, const char* const* valu
     return 1;
 }
 
-LPARAM ModuleController::waitForMessage(UINT message, WPARAM wParam, const Busy&)
+LPARAM ScriptRunner::waitForMessage(UINT message, WPARAM wParam, const ControllerLifetime::Busy&)
 {
     AwaitedMessage* own = new AwaitedMessage{message, wParam, 0, false, awaitedMessages};
     awaitedMessages = own;
@@ -192,7 +197,7 @@ LPARAM ModuleController::waitForMessage(UINT message, WPARAM wParam, const Busy&
     return 0;
 }
 
-void ModuleController::noteScriptEnd(WPARAM cookie, LPARAM ending)
+void ScriptRunner::noteScriptEnd(WPARAM cookie, LPARAM ending)
 {
     // A wait's loop notes the end before dispatching it. One taken off the queue by another
     // loop (a dialog's or a message box's, running inside the wait) is noted here, or the
@@ -212,7 +217,7 @@ void ModuleController::noteScriptEnd(WPARAM cookie, LPARAM ending)
     delete reinterpret_cast<ScriptErrorInfo*>(ending);
 }
 
-void ModuleController::abandonScriptWaits()
+void ScriptRunner::abandonScriptWaits()
 {
     // Once the action sink is cut off no script end can arrive: each pending wait ends, as a
     // script whose end was not seen, at its next dispatched message.
