@@ -1,10 +1,12 @@
 // qm-gramc: compiles a grammar text file to the binary grammar format, lists a binary
 // grammar, or tries phrases against a grammar. Message boxes become lines on stderr, log
-// lines and the lines of tried phrases go to stdout.
+// lines, the lines of tried phrases and the analyses' lines go to stdout.
+#include "BinaryGrammar.h"
 #include "CompilerMessages.h"
 #include "EscapedText.h"
 #include "GramParser.h"
 #include "GramcOptions.h"
+#include "GrammarAnalysis.h"
 #include "GrammarListing.h"
 #include "PhraseTrial.h"
 
@@ -99,6 +101,56 @@ int TryAll(const GramcOptions& options, const std::vector<unsigned char>& gramma
         std::fprintf(stderr, "qm-gramc: %s\n", error.c_str());
     return static_cast<int>(status);
 }
+// --phrases and --conflicts: every input compiled (or read) into a binary grammar first.
+// For --conflicts, status 1 means a conflict, so a grammar that cannot be used gives 2.
+int Analyse(const GramcOptions& options)
+{
+    const int unusable = options.findConflicts ? 2 : 1;
+    std::vector<std::string> inputs{options.input};
+    inputs.insert(inputs.end(), options.moreInputs.begin(), options.moreInputs.end());
+    std::vector<AnalysedGrammar> grammars;
+    GramParser parser;
+    for (const std::string& input : inputs) {
+        std::vector<unsigned char> bytes;
+        std::string error;
+        if (!ReadAll(input, bytes, error))
+            return Fail(error);
+        if (!options.binary) {
+            bool compiled = parser.Compile(std::string(bytes.begin(), bytes.end()), false);
+            std::fflush(stdout);
+            if (!compiled) {
+                std::fprintf(stderr, "qm-gramc: %s does not compile\n", input.c_str());
+                return unusable;
+            }
+            bytes = parser.packed;
+        }
+        AnalysedGrammar analysed;
+        analysed.file = input;
+        if (!ReadBinaryGrammar(bytes.data(), bytes.size(), analysed.grammar, error)) {
+            std::fprintf(stderr, "qm-gramc: %s: malformed binary grammar: %s\n", input.c_str(), error.c_str());
+            return unusable;
+        }
+        // Analysed all the same: a refused rule reference accepts nothing, and an imported
+        // rule other than dictation is a word of its own.
+        if (!qmsim::ValidateBinaryGrammar(analysed.grammar, error))
+            std::fprintf(stderr, "qm-gramc: %s: the recogniser refuses this grammar: %s\n", input.c_str(),
+                         error.c_str());
+        grammars.push_back(std::move(analysed));
+    }
+    qmsim::ListEntries lists;
+    std::string error;
+    if (!ListEntriesFor(options.lists, grammars, lists, error))
+        return Fail(error);
+    int status = 0;
+    if (options.listPhrases)
+        status = PrintPhrases(grammars[0], lists, options.maxPhrases, stdout, error) ? 0 : 2;
+    else
+        status = PrintConflicts(grammars, lists, stdout, error);
+    std::fflush(stdout);
+    if (status == 2)
+        return Fail(error);
+    return status;
+}
 } // namespace
 
 int main(int argc, char** argv)
@@ -114,6 +166,12 @@ int main(int argc, char** argv)
         return 0;
     }
 
+    g_cancelSyntaxErrors = options.cancelSyntaxErrors;
+    SetCompilerBoxHandler(AnswerBox);
+    SetCompilerLogHandler(PrintLogLine);
+    if (options.listPhrases || options.findConflicts)
+        return Analyse(options);
+
     std::vector<unsigned char> bytes;
     if (!ReadAll(options.decode.empty() ? options.input : options.decode, bytes, error))
         return Fail(error);
@@ -123,9 +181,6 @@ int main(int argc, char** argv)
     if (options.binary)
         return TryAll(options, bytes);
 
-    g_cancelSyntaxErrors = options.cancelSyntaxErrors;
-    SetCompilerBoxHandler(AnswerBox);
-    SetCompilerLogHandler(PrintLogLine);
     GramParser parser;
     bool compiled = parser.Compile(std::string(bytes.begin(), bytes.end()), options.dump);
     std::fflush(stdout);

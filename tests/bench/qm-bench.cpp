@@ -1,9 +1,14 @@
 // Compile-time figures: the 7500 one-rule texts of the largest test command set, one
 // after another with one parser as the module does (best of a few repetitions), then
 // single grammars of growing size - one rule of N alternative words, and N one-word
-// rules - so that the growth of the time with the grammar's size shows.
+// rules - so that the growth of the time with the grammar's size shows. Then the analyses
+// of qm-gramc on compiled grammars: --phrases on the largest of those grammars, and
+// --conflicts on two rules of a million phrases each and on 200,000 test commands.
+#include "BinaryGrammarReader.h"
 #include "CompilerMessages.h"
 #include "GramParser.h"
+#include "PhraseListing.h"
+#include "RuleConflicts.h"
 
 #include <chrono>
 #include <cstdio>
@@ -58,6 +63,82 @@ void BenchGrammar(const char* shape, int n, const std::string& text)
     std::printf("%-24s N = %6d: %8.3f s, %5.0f ns per item (%zu bytes packed)\n", shape, n, seconds,
                 seconds * 1e9 / n, parser.packed.size());
 }
+BinaryGrammar Compiled(const std::string& text)
+{
+    GramParser parser;
+    BinaryGrammar grammar;
+    std::string error;
+    if (!parser.Compile(text, false) || !ReadBinaryGrammar(parser.packed.data(), parser.packed.size(), grammar, error))
+        ++g_failed;
+    return grammar;
+}
+
+double SecondsSince(std::chrono::steady_clock::time_point start)
+{
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// --phrases with its default of 100 phrases per rule; the lines are counted, not printed.
+void BenchPhrases(const char* shape, const std::string& text)
+{
+    BinaryGrammar grammar = Compiled(text);
+    std::size_t rules = 0, phrases = 0;
+    auto start = std::chrono::steady_clock::now();
+    std::string error;
+    if (!qmsim::ListPhrases(grammar, {}, 100, [&](const qmsim::RulePhrases& r) {
+            ++rules;
+            phrases += r.phrases.size();
+        }, error))
+        ++g_failed;
+    std::printf("--phrases, %-28s %8.3f s (%zu rules, %zu phrases listed)\n", shape, SecondsSince(start), rules,
+                phrases);
+}
+
+void BenchConflicts(const char* shape, const std::vector<std::string>& texts)
+{
+    std::vector<BinaryGrammar> grammars;
+    for (const std::string& text : texts)
+        grammars.push_back(Compiled(text));
+    std::vector<const BinaryGrammar*> compared;
+    for (const BinaryGrammar& g : grammars)
+        compared.push_back(&g);
+    qmsim::ConflictReport report;
+    std::string error;
+    auto start = std::chrono::steady_clock::now();
+    if (!qmsim::FindConflicts(compared, {}, report, error))
+        ++g_failed;
+    std::printf("--conflicts, %-26s %8.3f s (%zu rules, %zu conflicts)\n", shape, SecondsSince(start),
+                report.rules.size(), report.conflicts.size());
+}
+
+// Six slots of ten words: a million phrases; the last slot's words begin with last.
+std::string MillionPhraseRule(const std::string& name, const std::string& last)
+{
+    std::string text = "<" + name + "> exported =";
+    for (int slot = 0; slot < 6; ++slot)
+        for (int w = 0; w < 10; ++w)
+            text += std::string(w ? " |" : " (") + " " + (slot == 5 ? last : "s" + std::to_string(slot)) +
+                    std::to_string(w) + (w == 9 ? " )" : "");
+    return text + ";\n";
+}
+
+void BenchAnalyses()
+{
+    const int n = 200000;
+    std::string oneRule = "<r> exported = w0";
+    for (int i = 1; i < n; ++i)
+        oneRule += " | w" + std::to_string(i);
+    BenchPhrases("one rule of 200000 words:", oneRule + ";\n");
+    std::string manyRules;
+    for (int i = 0; i < n; ++i)
+        manyRules += "<r" + std::to_string(i) + "> exported = w" + std::to_string(i) + ";\n";
+    BenchPhrases("200000 one-word rules:", manyRules);
+    BenchConflicts("two rules of 10^6 phrases:", {MillionPhraseRule("a", "x"), MillionPhraseRule("b", "x")});
+    std::string commands;
+    for (int i = 1; i <= n; ++i)
+        commands += "<" + std::to_string(i) + "> exported = Test " + std::to_string(i) + ";\n";
+    BenchConflicts("200000 test commands:", {commands});
+}
 } // namespace
 
 int main()
@@ -77,6 +158,7 @@ int main()
             text += "<r" + std::to_string(i) + "> = w" + std::to_string(i) + ";\n";
         BenchGrammar("N one-word rules", n, text);
     }
+    BenchAnalyses();
     if (g_failed || g_boxes) {
         std::printf("unexpected: %d failed compilations, %d message boxes\n", g_failed, g_boxes);
         return 1;

@@ -124,5 +124,46 @@ check "a grammar the recogniser refuses is not recognised" '[ $status -eq 1 ] &&
 call '' --help
 check "--help shows the --try form" '[ $status -eq 0 ] && grep -q -- "--try PHRASE" out.txt'
 
+# --phrases and --conflicts: what they find is checked in grammar_analysis_test.cpp; here
+# the lines, the exit codes and the messages.
+printf '<Colour> = {Colour};\n<Paint> exported = paint <Colour> [ now ];\n<Stop> exported = stop;\n' >colour.gram
+printf '<1> exported = paint Red | halt;\n' >other.gram
+call '' --phrases --list Colour=Red,Blue --max 3 colour.gram
+check "--phrases prints a heading per rule and what is left" \
+    '[ $status -eq 0 ] && [ "$(cat out.txt)" = "$(printf "<Paint>:\npaint Red\npaint Blue\npaint Red now\n... 1 more (4 in all)\n<Stop>:\nstop")" ]'
+call '' --phrases colour.gram
+check "--phrases shows a list without entries in place" '[ $status -eq 0 ] && has_line out.txt "paint {Colour} now"'
+call '' --conflicts colour.gram other.gram
+check "--conflicts names both rules and files and exits 1" \
+    '[ $status -eq 1 ] && [ "$(cat out.txt)" = "conflict: <Paint> (colour.gram) and <1> (other.gram): \"paint Red\"" ]'
+call '' --conflicts --list Colour=Blue colour.gram other.gram
+check "--conflicts without a conflict exits 0 silently" '[ $status -eq 0 ] && [ ! -s out.txt ]'
+call '' --conflicts --list Colour= colour.gram
+check "a rule that accepts no phrase counts as a conflict" \
+    '[ $status -eq 1 ] && has_line out.txt "unreachable: <Paint> (colour.gram)"'
+call '<a> = "x;\n' --conflicts colour.gram -
+check "--conflicts: a grammar that does not compile exits 2 with the compiler's boxes" \
+    '[ $status -eq 2 ] && has_line err.txt "[Error] Missing closing double quote!" && [ ! -s out.txt ]'
+call '<a> exported = x\n<b> exported = y;\n' --phrases -
+check "--phrases: a skipped syntax error shows its box, the rest is listed" \
+    '[ $status -eq 0 ] && grep -q "^\[Syntax Error\] Missing line terminator" err.txt && [ "$(cat out.txt)" = "$(printf "<b>:\ny")" ]'
+call '<a> = "x;\n' --phrases -
+check "--phrases: a grammar that does not compile exits 1" '[ $status -eq 1 ] && grep -q "does not compile" err.txt'
+call '' --conflicts colour.gram missing-grammar.txt
+check "--conflicts: a missing file exits 2 and is named" '[ $status -eq 2 ] && grep -q "missing-grammar.txt" err.txt'
+call '' --phrases --max many colour.gram
+check "--max takes a number" '[ $status -eq 2 ] && grep -q "many" err.txt'
+call '' --max 3 colour.gram
+check "--max needs --phrases" '[ $status -eq 2 ] && grep -q -- "--max needs --phrases" err.txt'
+call '' --phrases colour.gram other.gram
+check "--phrases takes one input" '[ $status -eq 2 ] && grep -q "more than one input" err.txt'
+call '' --conflicts --list Shade=Red colour.gram
+check "--conflicts: a list no grammar has is a usage error" '[ $status -eq 2 ] && grep -q "no list named \"Shade\"" err.txt'
+call '' -o colour.bin colour.gram
+call '' --binary --phrases colour.bin
+check "--binary --phrases reads a binary grammar file" '[ $status -eq 0 ] && has_line out.txt "<Stop>:"'
+call '' --help
+check "--help shows --phrases and --conflicts" '[ $status -eq 0 ] && grep -q -- "--phrases \[--max N\]" out.txt && grep -q -- "--conflicts \[" out.txt'
+
 echo "gramc_cli: $passed passed, $failed failed"
 [ $failed -eq 0 ]

@@ -1,6 +1,9 @@
 // Arbitrary bytes as a binary grammar: read, validate, load, fill lists, activate and
-// recognise a few phrases made from the grammar's own words. Must never crash or hang.
+// recognise a few phrases made from the grammar's own words; and analyse what was read, valid
+// or not (qm-gramc --phrases and --conflicts). Must never crash or hang.
 #include "BinaryGrammar.h"
+#include "PhraseListing.h"
+#include "RuleConflicts.h"
 #include "Recogniser.h"
 #include "TextConversion.h"
 
@@ -34,8 +37,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     qmsim::BinaryGrammar g;
     std::string error;
     bool read = qmsim::ReadBinaryGrammar(data, size, g, error);
-    if (read)
+    if (read) {
         qmsim::ValidateBinaryGrammar(g, error);
+        qmsim::ListEntries entries;
+        if (!g.lists.empty())
+            entries[g.lists[0].name] = {"On", "On and Off", ""};
+        qmsim::ListPhrases(g, entries, 5, [](const qmsim::RulePhrases&) {}, error);
+        qmsim::ConflictReport report;
+        qmsim::FindConflicts({&g, &g}, {}, report, error);
+    }
 
     qmsim::Recogniser engine;
     uint32_t handle = 0;
