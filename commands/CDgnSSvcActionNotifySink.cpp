@@ -1,6 +1,7 @@
 #include "CDgnSSvcActionNotifySink.h"
 
 #include "CommandHost.h"
+#include "../grammar/ControllerGate.h"
 #include "ScriptMessages.h"
 
 #include <new>
@@ -23,30 +24,38 @@ STDMETHODIMP CDgnSSvcActionNotifySink::QueryInterface(REFIID iid, void** object)
     return E_NOINTERFACE;
 }
 
+// Each notification enters through the gate, to the commands of a controller that is there.
+template <class Work>
+void CDgnSSvcActionNotifySink::enter(Work&& work)
+{
+    CommandHost* commands = m_controller;
+    EnterController(commands ? &commands->lifetime() : nullptr, L"Script notification failed with:",
+                    [&](ControllerLifetime&, const ControllerLifetime::Busy&) { work(*commands); });
+}
+
 STDMETHODIMP CDgnSSvcActionNotifySink::PlaybackDone(DWORD cookie)
 {
-    if (!m_controller)
-        return S_OK;
-    m_controller->log("+ CDgnSSvcActionNotifySink::PlaybackDone\n");
-    PostMessageW(m_controller->controllerWindow, WM_PLAYBACK_DONE, cookie, 0);
-    m_controller->log("- CDgnSSvcActionNotifySink::PlaybackDone\n");
+    enter([cookie](CommandHost& commands) {
+        commands.log("+ CDgnSSvcActionNotifySink::PlaybackDone\n");
+        PostMessageW(commands.controllerWindow, WM_PLAYBACK_DONE, cookie, 0);
+        commands.log("- CDgnSSvcActionNotifySink::PlaybackDone\n");
+    });
     return S_OK;
 }
 
 STDMETHODIMP CDgnSSvcActionNotifySink::PlaybackAborted(DWORD cookie, DWORD)
 {
-    if (!m_controller)
-        return S_OK;
-    m_controller->log("+ CDgnSSvcActionNotifySink::PlaybackAborted\n");
-    PostMessageW(m_controller->controllerWindow, WM_PLAYBACK_DONE, cookie, 1);
-    m_controller->log("- CDgnSSvcActionNotifySink::PlaybackAborted\n");
+    enter([cookie](CommandHost& commands) {
+        commands.log("+ CDgnSSvcActionNotifySink::PlaybackAborted\n");
+        PostMessageW(commands.controllerWindow, WM_PLAYBACK_DONE, cookie, 1);
+        commands.log("- CDgnSSvcActionNotifySink::PlaybackAborted\n");
+    });
     return S_OK;
 }
 
 STDMETHODIMP CDgnSSvcActionNotifySink::ScriptDone(DWORD cookie)
 {
-    if (m_controller)
-        PostMessageW(m_controller->controllerWindow, WM_SCRIPT_DONE, cookie, 0);
+    enter([cookie](CommandHost& commands) { PostMessageW(commands.controllerWindow, WM_SCRIPT_DONE, cookie, 0); });
     return S_OK;
 }
 
@@ -57,13 +66,11 @@ STDMETHODIMP CDgnSSvcActionNotifySink::ScriptStatus(DWORD, DWORD)
 
 STDMETHODIMP CDgnSSvcActionNotifySink::ScriptError(DWORD cookie, DWORD first, DWORD second)
 {
-    if (!m_controller)
-        return S_OK;
-    ScriptErrorInfo* info = new (std::nothrow) ScriptErrorInfo{first, second};
-    if (!info)
-        return S_OK;
-    // Undeliverable: nobody else would free the record.
-    if (!PostMessageW(m_controller->controllerWindow, WM_SCRIPT_DONE, cookie, reinterpret_cast<LPARAM>(info)))
-        delete info;
+    enter([=](CommandHost& commands) {
+        ScriptErrorInfo* info = new (std::nothrow) ScriptErrorInfo{first, second};
+        // Undeliverable: nobody else would free the record.
+        if (info && !PostMessageW(commands.controllerWindow, WM_SCRIPT_DONE, cookie, reinterpret_cast<LPARAM>(info)))
+            delete info;
+    });
     return S_OK;
 }

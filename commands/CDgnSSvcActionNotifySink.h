@@ -31,4 +31,7 @@ private:
     ~CDgnSSvcActionNotifySink() = default;
 
     CommandHost* m_controller = nullptr;
+
+    template <class Work>
+    void enter(Work&& work);
 };

@@ -43,17 +43,21 @@ STDMETHODIMP CSRGramNotifySink::PhraseFinish(DWORD flags, QWORD, QWORD, PSRPHRAS
     Microsoft::WRL::ComPtr<CSRGramNotifySink> self(this);
     CGramObj* grammar = m_grammar;
     // Through the gate: the grammar object stays allocated whatever the handling releases.
-    EnterController(m_host, L"Recognition result failed with:",
-                    [&](CommandHost& host, const ControllerLifetime::Busy& busy) {
-                        host.onPhraseFinish(*grammar, flags, phrase, results, busy);
+    CommandHost* host = m_host;
+    EnterController(host ? &host->lifetime() : nullptr, L"Recognition result failed with:",
+                    [&](ControllerLifetime&, const ControllerLifetime::Busy& busy) {
+                        host->onPhraseFinish(*grammar, flags, phrase, results, busy);
                     });
     return S_OK;
 }
 
 STDMETHODIMP CSRGramNotifySink::PhraseStart(QWORD)
 {
-    if (m_grammar && m_host)
-        m_host->startTicks = GetTickCount64();
+    if (m_grammar)
+        EnterController(m_host ? &m_host->lifetime() : nullptr, L"Phrase start failed with:",
+                        [this](ControllerLifetime&, const ControllerLifetime::Busy&) {
+                            m_host->startTicks = GetTickCount64();
+                        });
     return S_OK;
 }
 

@@ -31,7 +31,7 @@ bool CommandHost::compilerBusy()
 CGramObj* CommandHost::loadCommandGrammar(const std::vector<unsigned char>& binary, const Busy&)
 {
     std::unique_ptr<CGramObj> grammar(new CGramObj());
-    grammar->init(this);
+    grammar->init(&m_owner);
     if (!grammar->load(binary.data(), static_cast<DWORD>(binary.size()), 0, 0))
         return nullptr;
     ++loadedCount;
@@ -47,10 +47,11 @@ void CommandHost::releaseAll(const Busy&)
     releasedCount = 0;
     logFormat("\n>> Releasing %i commands ... please wait ... ", loadedCount);
     startTicks = GetTickCount64();
-    releaseCommandGrammars(&releasedCount);
+    m_owner.releaseCommandGrammars(&releasedCount);
     loadedCount -= releasedCount;
     if (loadedCount != 0) {
-        ShowMessageBoxW(nullptr, L"Releasing the grammars ended prematurely!", L"Serious Error", MB_ICONEXCLAMATION);
+        ShowMessageBoxW(nullptr, L"Releasing the grammars ended prematurely!", L"Serious Error",
+                        MB_ICONEXCLAMATION);
         return;
     }
     nextCommandNumber = loadedCount + 1;
@@ -71,11 +72,11 @@ void CommandHost::refreshStatistics()
 
 void CommandHost::showBoxText(int box, const std::wstring& text)
 {
-    m_boxes.show(driverOutput.currentDialog(), box, text);
+    m_boxes.show(m_owner.driverOutput.currentDialog(), box, text);
 }
 
 void CommandHost::showBoxNumber(int box, int value, bool isSigned)
 {
-    m_boxes.show(driverOutput.currentDialog(), box,
+    m_boxes.show(m_owner.driverOutput.currentDialog(), box,
                  isSigned ? std::to_wstring(value) : std::to_wstring(static_cast<unsigned>(value)));
 }

@@ -1,10 +1,6 @@
-// What the custom and test commands need of the controller: the grammar owner, the command
-// counts and timing shown in the log, the compiler, the custom commands' scripts and the
-// window that script ends are posted to. The controller is the one CommandHost.
-//
-// Where the operations are: TestCommands.cpp (loadTestCommands, updateWindowActivation),
-// RecognitionResult.cpp (handOverScript and the result handling of a command grammar),
-// CommandHost.cpp (logFormat).
+// The controller's command grammars: test command sets, custom commands and their DVC
+// scripts, the result handling of a recognised command, the counts and timing shown in the
+// log and the statistics boxes. Its grammar objects belong to the controller's GrammarOwner.
 #pragma once
 
 #include "DriverTextBoxes.h"
@@ -24,8 +20,24 @@ struct CommandScript {
     std::string script;
 };
 
-class CommandHost : public GrammarOwner {
+class CommandHost {
 public:
+    using Busy = ControllerLifetime::Busy;
+
+private:
+    ControllerLifetime& m_lifetime;
+    GrammarOwner& m_owner;
+
+public:
+    CommandHost(ControllerLifetime& lifetime, GrammarOwner& owner) : m_lifetime(lifetime), m_owner(owner) {}
+    CommandHost(const CommandHost&) = delete;
+    CommandHost& operator=(const CommandHost&) = delete;
+
+    // The controller's lifetime, which the command sinks enter through the gate.
+    ControllerLifetime& lifetime() { return m_lifetime; }
+
+    // The message log.
+    void log(const char* text, int highlight = 0) { m_owner.log(text, highlight); }
     // printf-style into a 256-byte buffer; longer texts are cut.
     void logFormat(const char* format, ...);
 
@@ -69,7 +81,7 @@ public:
     HWND controllerWindow = nullptr;
     GramParser* parser = nullptr;
     // The custom commands' DVC scripts run here.
-    ScriptRunner scriptRunner{driverOutput};
+    ScriptRunner scriptRunner{m_owner.driverOutput};
     int loadedCount = 0;
     // Number of the next command grammar; releaseAll sets it back to 1.
     int nextCommandNumber = 1;
@@ -78,9 +90,6 @@ public:
     int appActiveCount = 0;
     int windowActiveCount = 0;
     std::vector<CommandScript> scripts;
-
-protected:
-    ~CommandHost() override = default;
 
 private:
     // The last walk of updateWindowActivation that left every specific command as it wants

@@ -130,7 +130,7 @@ void CommandHost::onPhraseFinish(CGramObj& grammar, DWORD flags, PSRPHRASEW phra
     graph.Reset();
     basic.Reset();
     // A box of this result's handling may have begun a shutdown: no script runs any more.
-    if (!scriptToRun.empty() && !shuttingDown)
+    if (!scriptToRun.empty() && !m_owner.shuttingDown)
         handOverScript(scriptToRun, values.empty() ? nullptr : values.data(), busy);
 }
 

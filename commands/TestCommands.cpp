@@ -81,7 +81,7 @@ void CommandHost::loadTestCommands(int count, const Busy& busy)
                 loaded->appTitle = "DragonPad";
             else
                 loaded->windowTitle = fontTitle;
-            noteRuleStateChange();
+            m_owner.noteRuleStateChange();
         }
         loaded->number = k;
     }
@@ -90,7 +90,7 @@ void CommandHost::loadTestCommands(int count, const Busy& busy)
 
     // Newest first: counting down from loadedCount gives each grammar its own number.
     globalActiveCount = 0;
-    GrammarWalk walk = walkCommandGrammars(loadedCount);
+    GrammarWalk walk = m_owner.walkCommandGrammars(loadedCount);
     for (const GrammarWalk::Step step : walk) {
         if (step.grammar.isSpecific)
             continue;
@@ -119,7 +119,7 @@ bool CommandHost::repeatsSettledWalk(const std::string& moduleName, const std::s
 {
     const SettledWalk& last = m_settledWalk;
     // The window's existence decides whether its activations are known to hold.
-    return last.valid && last.ruleStateChanges == ruleStateChanges() && last.loadedCount == loadedCount &&
+    return last.valid && last.ruleStateChanges == m_owner.ruleStateChanges() && last.loadedCount == loadedCount &&
            last.window == window && last.moduleName == moduleName && last.title == title && IsWindow(window);
 }
 
@@ -141,7 +141,7 @@ void CommandHost::updateWindowActivation(std::string moduleName, std::string tit
     // Whether window still exists, as activate would ask; only a call out can change that.
     int windowExists = -1;
     bool settled = true;
-    GrammarWalk walk = walkCommandGrammars(loadedCount);
+    GrammarWalk walk = m_owner.walkCommandGrammars(loadedCount);
     for (const GrammarWalk::Step step : walk) {
         CGramObj& grammar = step.grammar;
         if (!grammar.isSpecific)
@@ -176,7 +176,7 @@ void CommandHost::updateWindowActivation(std::string moduleName, std::string tit
     if (walk.interrupted())
         return;
     if (settled)
-        m_settledWalk = {true, moduleName, title, window, loadedCount, ruleStateChanges(), appActiveCount,
+        m_settledWalk = {true, moduleName, title, window, loadedCount, m_owner.ruleStateChanges(), appActiveCount,
                          windowActiveCount};
     refreshStatistics();
 }

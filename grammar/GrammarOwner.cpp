@@ -84,10 +84,10 @@ void ReleaseList(CGramObj*& list, Release release, int* count, ControllerLifetim
 
 void GrammarOwner::releaseCommandGrammars(int* count)
 {
-    ReleaseList(grammars, [](CGramObj& grammar) { grammar.release(); }, count, *this);
+    ReleaseList(grammars, [](CGramObj& grammar) { grammar.release(); }, count, m_lifetime);
 }
 
 void GrammarOwner::releaseBuiltinGrammars()
 {
-    ReleaseList(builtinGrammars, [](CGramObj& grammar) { grammar.releaseBuiltin(); }, nullptr, *this);
+    ReleaseList(builtinGrammars, [](CGramObj& grammar) { grammar.releaseBuiltin(); }, nullptr, m_lifetime);
 }

@@ -1,6 +1,6 @@
-// What a grammar object needs of the controller that owns it: the recogniser, the log, the
-// notification sinks and the two grammar lists. The lifetime rule the controller keeps is
-// in ControllerLifetime.h.
+// The owner of a controller's grammar objects, and what a grammar object needs of it: the
+// recogniser, the log, the notification sinks and the two grammar lists. Objects that leave
+// a list are handed to the controller's lifetime (ControllerLifetime.h).
 #pragma once
 
 #include "ControllerLifetime.h"
@@ -17,8 +17,17 @@ class GrammarSink;
 
 enum class GrammarKind { Command, Builtin };
 
-class GrammarOwner : public ControllerLifetime {
+class GrammarOwner {
 public:
+    using Busy = ControllerLifetime::Busy;
+
+    explicit GrammarOwner(ControllerLifetime& lifetime) : m_lifetime(lifetime) {}
+    GrammarOwner(const GrammarOwner&) = delete;
+    GrammarOwner& operator=(const GrammarOwner&) = delete;
+
+    // The controller's lifetime, which the grammar objects that left a list wait in.
+    ControllerLifetime& lifetime() { return m_lifetime; }
+
     // The recogniser; null before connecting and after disconnecting.
     Microsoft::WRL::ComPtr<ISRCentralW> central;
     // Both lists own their grammar objects.
@@ -55,11 +64,8 @@ public:
     unsigned ruleStateChanges() const { return m_ruleStateChanges; }
     void noteRuleStateChange() { ++m_ruleStateChanges; }
 
-protected:
-    GrammarOwner() = default;
-    ~GrammarOwner() override = default;
-
 private:
+    ControllerLifetime& m_lifetime;
     unsigned m_commandRemovals = 0;
     unsigned m_builtinRemovals = 0;
     unsigned m_ruleStateChanges = 0;

@@ -70,7 +70,7 @@ void ModuleController::loadFromBinary(const Busy& busy)
     wchar_t path[260] = {};
     OPENFILENAMEW choice = {};
     choice.lStructSize = sizeof(choice);
-    choice.hwndOwner = controllerWindow;
+    choice.hwndOwner = commands.controllerWindow;
     choice.lpstrFilter = L"Grammar Binaries (.bin)\0*.bin\0";
     choice.nFilterIndex = 1;
     choice.lpstrFile = path;
@@ -88,16 +88,16 @@ void ModuleController::loadFromBinary(const Busy& busy)
     case FileRead::Missing:
         return;
     case FileRead::TooLarge:
-        logFormat("The grammar file is too large to be loaded (%llu bytes).\r\n", size);
+        commands.logFormat("The grammar file is too large to be loaded (%llu bytes).\r\n", size);
         return;
     case FileRead::Failed:
-        logFormat("The grammar file could not be read (error %lu).\r\n", static_cast<unsigned long>(error));
+        commands.logFormat("The grammar file could not be read (error %lu).\r\n", static_cast<unsigned long>(error));
         return;
     }
 
-    CGramObj* grammar = loadCommandGrammar(bytes, busy);
+    CGramObj* grammar = commands.loadCommandGrammar(bytes, busy);
     if (!grammar) {
-        log("Grammar failed to load\r\n");
+        grammarOwner.log("Grammar failed to load\r\n");
         return;
     }
     // Refusals show their own boxes, whose loops may release the grammar meanwhile: it stays
@@ -108,11 +108,11 @@ void ModuleController::loadFromBinary(const Busy& busy)
             grammar->listAppend("OnOff", value);
     if (!grammar->gramCommon)
         return;
-    log("Grammar loaded successfully.\r\n");
+    grammarOwner.log("Grammar loaded successfully.\r\n");
     if (grammar->activate("1", nullptr)) {
-        ++globalActiveCount;
-        log("Rule <1> activated successfully.\n");
+        ++commands.globalActiveCount;
+        grammarOwner.log("Rule <1> activated successfully.\n");
     } else {
-        log("Activating rule failed.");
+        grammarOwner.log("Activating rule failed.");
     }
 }

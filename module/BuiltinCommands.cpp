@@ -2,9 +2,11 @@
 // of "Show Quillmoor", "Hide Quillmoor" and the four corner commands.
 #include "BuiltinCommands.h"
 
-#include "ModuleController.h"
-
+#include "../compiler/GramParser.h"
 #include "../grammar/CGramObj.h"
+
+#include <cstdio>
+#include <memory>
 
 const BuiltinCommand kBuiltinCommands[6] = {
     {"builtin1", "<builtin1> exported = Show Quillmoor;\n", L"Show Quillmoor", BuiltinAction::Show, Corner::TopLeft,
@@ -21,57 +23,86 @@ const BuiltinCommand kBuiltinCommands[6] = {
      Corner::BottomRight, Listens::WhileShown},
 };
 
-void ModuleController::setBuiltinRuleState(bool shown, const Busy&)
+namespace {
+
+void LogRuleFailure(GrammarOwner& owner, const char* format, const char* rule)
+{
+    char text[256];
+    snprintf(text, sizeof(text), format, rule);
+    owner.log(text);
+}
+
+} // namespace
+
+bool BuiltinCommands::load(GramParser& compiler)
+{
+    for (const BuiltinCommand& command : kBuiltinCommands) {
+        if (!compiler.Compile(command.grammarText, false)) {
+            m_owner.log("Compiling built-in command failed.\n");
+            return false;
+        }
+        std::unique_ptr<CGramObj> grammar(new CGramObj());
+        grammar->init(&m_owner);
+        if (!grammar->loadBuiltinCommands(compiler.packed.data(), static_cast<DWORD>(compiler.packed.size()))) {
+            m_owner.log("Loading built-in command failed.\n");
+            return false;
+        }
+        grammar.release(); // now in the owner's builtinGrammars
+    }
+    return true;
+}
+
+void BuiltinCommands::setRuleState(bool shown, const Busy&)
 {
     // Newest first: the head holds builtin6, each following grammar the next lower number.
     // A refusal's box may run "Shut Down": the walk ends when a built-in grammar left the list.
-    for (const GrammarWalk::Step step : walkBuiltinGrammars(static_cast<int>(kBuiltinCommandCount))) {
+    for (const GrammarWalk::Step step : m_owner.walkBuiltinGrammars(static_cast<int>(kBuiltinCommandCount))) {
         if (step.number < 1)
             break;
         const BuiltinCommand& command = kBuiltinCommands[step.number - 1];
         const char* rule = command.ruleName;
         if ((command.listens == Listens::WhileShown) == shown) {
             if (!step.grammar.activate(rule, nullptr))
-                logFormat("\nGrammar object failed to activate rule %s ...\n\n", rule);
+                LogRuleFailure(m_owner, "\nGrammar object failed to activate rule %s ...\n\n", rule);
         } else {
             if (!step.grammar.deactivate(rule))
-                logFormat("\nGrammar object failed to deactivate rule %s ...\n\n", rule);
+                LogRuleFailure(m_owner, "\nGrammar object failed to deactivate rule %s ...\n\n", rule);
         }
     }
 }
 
-void ModuleController::showBuiltins(const Busy& busy)
+void BuiltinCommands::show(const Busy& busy)
 {
-    setBuiltinRuleState(true, busy);
-    if (HWND dialog = dialogWindow())
+    setRuleState(true, busy);
+    if (HWND dialog = m_owner.driverOutput.currentDialog())
         ShowWindow(dialog, SW_SHOW);
 }
 
-void ModuleController::hideBuiltins(const Busy& busy)
+void BuiltinCommands::hide(const Busy& busy)
 {
-    setBuiltinRuleState(false, busy);
-    if (HWND dialog = dialogWindow())
+    setRuleState(false, busy);
+    if (HWND dialog = m_owner.driverOutput.currentDialog())
         ShowWindow(dialog, SW_HIDE);
 }
 
-void ModuleController::runBuiltin(const BuiltinCommand& command, const Busy& busy)
+void BuiltinCommands::run(const BuiltinCommand& command, const Busy& busy)
 {
     switch (command.action) {
     case BuiltinAction::Show:
-        showBuiltins(busy);
+        show(busy);
         break;
     case BuiltinAction::Hide:
-        hideBuiltins(busy);
+        hide(busy);
         break;
     case BuiltinAction::Place:
-        placeWindow(command.corner);
+        place(command.corner);
         break;
     }
 }
 
-void ModuleController::placeWindow(Corner corner)
+void BuiltinCommands::place(Corner corner) const
 {
-    HWND dialog = dialogWindow();
+    HWND dialog = m_owner.driverOutput.currentDialog();
     if (!dialog || !IsWindowVisible(dialog))
         return;
     int width = 1200;

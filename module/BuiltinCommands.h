@@ -3,7 +3,11 @@
 // is hidden, the others while it is shown.
 #pragma once
 
+#include "../grammar/GrammarOwner.h"
+
 #include <cstddef>
+
+class GramParser;
 
 // The corners "Quillmoor Top Left" ... and the Window menu place the test-driver window in.
 enum class Corner { TopLeft, BottomLeft, TopRight, BottomRight };
@@ -24,3 +28,28 @@ struct BuiltinCommand {
 // In load order, builtin1 first.
 extern const BuiltinCommand kBuiltinCommands[6];
 constexpr size_t kBuiltinCommandCount = sizeof(kBuiltinCommands) / sizeof(kBuiltinCommands[0]);
+
+// The built-in grammars (in the owner's builtinGrammars) and what the commands do.
+class BuiltinCommands {
+public:
+    using Busy = ControllerLifetime::Busy;
+
+    explicit BuiltinCommands(GrammarOwner& owner) : m_owner(owner) {}
+    BuiltinCommands(const BuiltinCommands&) = delete;
+    BuiltinCommands& operator=(const BuiltinCommands&) = delete;
+
+    // Compiles and loads the six grammars in order; false after the log line of the first
+    // that failed.
+    bool load(GramParser& compiler);
+    // Each command listens or not as the window is shown or hidden (kBuiltinCommands).
+    void setRuleState(bool shown, const Busy& busy);
+    // "Show Quillmoor" and "Hide Quillmoor": the rule states, then the window.
+    void show(const Busy& busy);
+    void hide(const Busy& busy);
+    // Moves a visible test-driver window to a corner of the work area.
+    void place(Corner corner) const;
+    void run(const BuiltinCommand& command, const Busy& busy);
+
+private:
+    GrammarOwner& m_owner;
+};

@@ -2,6 +2,7 @@
 
 #include "ControllerMessages.h"
 #include "ModuleController.h"
+#include "../grammar/ControllerGate.h"
 
 #include <new>
 
@@ -30,26 +31,31 @@ STDMETHODIMP CDgnSRNotifySink::QueryInterface(REFIID iid, void** object)
 
 STDMETHODIMP CDgnSRNotifySink::AttribChanged2(DWORD value)
 {
-    if (m_controller && m_controller->controllerWindow)
-        PostMessageW(m_controller->controllerWindow, WM_ENGINE_NOTIFY, value, 0);
+    EnterController(m_controller, L"Engine notification failed with:",
+                    [value](ModuleController& controller, const ControllerLifetime::Busy&) {
+                        if (HWND hub = controller.commands.controllerWindow)
+                            PostMessageW(hub, WM_ENGINE_NOTIFY, value, 0);
+                    });
     return S_OK;
 }
 
 STDMETHODIMP CDgnSRNotifySink::Paused(DWORD cookieLow, DWORD cookieHigh)
 {
-    if (!m_controller)
-        return E_UNEXPECTED;
     // The cookie goes to the event hub, which hands it back after the utterance-begin work.
     // Whenever it cannot get there (no hub window yet, no memory, a failed post), it goes
     // straight back: the engine would otherwise hold the utterance for good.
-    HWND hub = m_controller->controllerWindow;
-    UtteranceCookie* cookie = hub ? new (std::nothrow) UtteranceCookie{cookieLow, cookieHigh} : nullptr;
-    if (cookie && PostMessageW(hub, WM_UTTERANCE_BEGIN, reinterpret_cast<WPARAM>(cookie), 0))
-        return S_OK;
-    delete cookie;
-    if (m_controller->engineControl)
-        m_controller->engineControl->Resume(cookieLow, cookieHigh);
-    return S_OK;
+    const bool entered = EnterController(
+        m_controller, L"Utterance begin failed with:",
+        [=](ModuleController& controller, const ControllerLifetime::Busy&) {
+            HWND hub = controller.commands.controllerWindow;
+            UtteranceCookie* cookie = hub ? new (std::nothrow) UtteranceCookie{cookieLow, cookieHigh} : nullptr;
+            if (cookie && PostMessageW(hub, WM_UTTERANCE_BEGIN, reinterpret_cast<WPARAM>(cookie), 0))
+                return;
+            delete cookie;
+            if (controller.engineControl)
+                controller.engineControl->Resume(cookieLow, cookieHigh);
+        });
+    return entered ? S_OK : E_UNEXPECTED;
 }
 
 STDMETHODIMP CDgnSRNotifySink::Notify3(DWORD, DWORD)

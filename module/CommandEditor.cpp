@@ -151,7 +151,9 @@ ModuleController* EditorController(HWND dialog)
 ModuleController* ConnectedController(HWND dialog)
 {
     ModuleController* controller = EditorController(dialog);
-    return controller && controller->central && controller->parser && !controller->shuttingDown ? controller
+    return controller && controller->grammarOwner.central && controller->commands.parser &&
+                   !controller->grammarOwner.shuttingDown
+               ? controller
                                                                                                  : nullptr;
 }
 
@@ -236,7 +238,7 @@ void OnConstruct(HWND dialog)
         }
         // The rule is named by the command's number; the name is what the user says.
         const ModuleController* controller = EditorController(dialog);
-        const int number = controller ? controller->nextCommandNumber : 1;
+        const int number = controller ? controller->commands.nextCommandNumber : 1;
         AddOnce(GetDlgItem(dialog, IDC_GRAMMAR), L"<" + std::to_wstring(number) + L"> exported = " + name + L";");
         Enable(dialog, IDC_COMPILE, true);
         Enable(dialog, IDC_CONSTRUCT, false);
@@ -265,11 +267,11 @@ void OnCompile(HWND dialog)
     ModuleController* controller = ConnectedController(dialog);
     if (!controller)
         return fail(L"Controller pointer not available.");
-    if (controller->compilerBusy())
+    if (controller->commands.compilerBusy())
         return;
 
     // The compiler outlives a disconnect that its boxes' message loops may run.
-    GramParser* compiler = controller->parser;
+    GramParser* compiler = controller->commands.parser;
     if (!compiler->Compile(text, false)) {
         fail(L"Compiling the grammar failed. You need to edit and correct the command syntax.");
         Enable(dialog, IDC_COMPILE, false);
@@ -329,7 +331,7 @@ void OnCheckScript(HWND dialog, const ControllerLifetime::Busy& busy)
     std::string script;
     if (!controller || !NarrowControlText(dialog, IDC_SCRIPT, script))
         return;
-    if (!controller->scriptRunner.execScript(script.c_str(), nullptr, script.c_str(), true, busy)) {
+    if (!controller->commands.scriptRunner.execScript(script.c_str(), nullptr, script.c_str(), true, busy)) {
         ShowStatus(dialog, IDC_SCRIPT_MARK, failureMark, IDC_SCRIPT_STATUS,
                    L"Failure! Edit the script according to the previous error message.");
         Focus(dialog, IDC_SCRIPT);
@@ -381,7 +383,7 @@ void AddCommand(HWND dialog, std::string& logText, const ControllerLifetime::Bus
         Focus(dialog, IDC_COMMAND_NAME);
         logText += "\" added.\n";
     }
-    controller->log(logText.c_str(), 1);
+    controller->grammarOwner.log(logText.c_str(), 1);
 }
 
 void OnAdd(HWND dialog, const ControllerLifetime::Busy& busy)
@@ -491,12 +493,12 @@ void ModuleController::openCommandEditor(const Busy&)
 int ModuleController::addCustomCommand(HWND dialog, std::string text, const Busy& busy)
 {
     // The compiler outlives a disconnect that its boxes' message loops may run.
-    GramParser* compiler = parser;
-    if (compilerBusy() || !compiler || !compiler->Compile(text, false))
+    GramParser* compiler = commands.parser;
+    if (commands.compilerBusy() || !compiler || !compiler->Compile(text, false))
         return 0;
     const std::vector<NameEntry> lists = compiler->knownLists;
-    const int number = nextCommandNumber;
-    CGramObj* grammar = loadCommandGrammar(compiler->packed, busy);
+    const int number = commands.nextCommandNumber;
+    CGramObj* grammar = commands.loadCommandGrammar(compiler->packed, busy);
     if (!grammar)
         return 0;
     // Kept allocated through the boxes below (the caller holds the controller); a release
@@ -530,13 +532,13 @@ int ModuleController::addCustomCommand(HWND dialog, std::string text, const Busy
         if (!grammar->gramCommon)
             return 0;
         if (activated) {
-            ++globalActiveCount;
+            ++commands.globalActiveCount;
         } else {
             char failed[256];
             // This line has always read "...n", without a line feed, and is kept so.
             snprintf(failed, sizeof(failed), "\nGrammar Object failed to activate global command  %s ...n",
                      rule.c_str());
-            log(failed, 1);
+            grammarOwner.log(failed, 1);
         }
     } else if (IsDlgButtonChecked(dialog, IDC_SCOPE_APP) == BST_CHECKED) {
         grammar->isSpecific = 1;
@@ -547,11 +549,11 @@ int ModuleController::addCustomCommand(HWND dialog, std::string text, const Busy
         grammar->moduleName = "natspeak";
         grammar->windowTitle = FontDialogTitle(GetSystemDefaultLCID() & 0x3FF);
     }
-    noteRuleStateChange(); // the scope decides what the utterance-begin walk does with it
+    grammarOwner.noteRuleStateChange(); // the scope decides what the utterance-begin walk does with it
 
     std::string script;
     if (NarrowControlText(dialog, IDC_SCRIPT, script))
-        scripts.push_back({number, script});
-    refreshStatistics();
+        commands.scripts.push_back({number, script});
+    commands.refreshStatistics();
     return 1;
 }

@@ -52,23 +52,23 @@ bool ChangesTheRecogniser(WORD command)
 
 void ModuleController::dispatchMenuCommand(WPARAM command, const Busy& busy)
 {
-    if (shuttingDown && ChangesTheRecogniser(LOWORD(command))) {
-        log(">> Quillmoor is shutting down: the menu command is not carried out.\n");
+    if (grammarOwner.shuttingDown && ChangesTheRecogniser(LOWORD(command))) {
+        grammarOwner.log(">> Quillmoor is shutting down: the menu command is not carried out.\n");
         return;
     }
     const WORD id = LOWORD(command);
     if (const int count = LoadCount(id)) {
-        loadTestCommands(count, busy);
+        commands.loadTestCommands(count, busy);
         return;
     }
     for (const auto& row : kPlaceCommands)
         if (row.command == id) {
-            placeWindow(row.corner);
+            builtins.place(row.corner);
             return;
         }
     switch (id) {
     case ID_RELEASE_ALL_COMMANDS:
-        releaseAll(busy);
+        commands.releaseAll(busy);
         break;
     case ID_ADD_CUSTOM_COMMAND:
         openCommandEditor(busy);

@@ -47,8 +47,10 @@ void detachSink(Microsoft::WRL::ComPtr<Sink>& sink)
 ModuleController::ModuleController()
 {
     ModuleLockIncrement();
-    makeGrammarSink = [this](CGramObj& grammar, GrammarKind kind, DWORD option1, DWORD option2,
-                             ComPtr<GrammarSink>& sink) { return createGrammarSink(grammar, kind, option1, option2, sink); };
+    grammarOwner.makeGrammarSink = [this](CGramObj& grammar, GrammarKind kind, DWORD option1, DWORD option2,
+                                          ComPtr<GrammarSink>& sink) {
+        return createGrammarSink(grammar, kind, option1, option2, sink);
+    };
 }
 
 ModuleController::~ModuleController()
@@ -57,11 +59,11 @@ ModuleController::~ModuleController()
     // may point back into it.
     detachSink(engineSink);
     detachSink(actionSink);
-    releaseBuiltinGrammars();
-    releaseCommandGrammars(nullptr);
+    grammarOwner.releaseBuiltinGrammars();
+    grammarOwner.releaseCommandGrammars(nullptr);
     unregisterEngineSink();
     releaseInterfaces();
-    parser = nullptr;
+    commands.parser = nullptr;
     closeTestDriver();
     destroyControllerWindow();
     ModuleLockDecrement();
@@ -82,17 +84,19 @@ HRESULT ModuleController::createGrammarSink(CGramObj& grammar, GrammarKind kind,
         return hr;
     }
     ComPtr<CSRGramNotifySink> command;
-    HRESULT hr = CSRGramNotifySink::Create(&grammar, this, option1, option2, command.GetAddressOf());
+    HRESULT hr = CSRGramNotifySink::Create(&grammar, &commands, option1, option2, command.GetAddressOf());
     sink = command;
     return hr;
 }
 
 bool ModuleController::acquireInterfaces()
 {
-    site->QueryService(SID_DgnCentral, IID_ISRCentralW, reinterpret_cast<void**>(central.ReleaseAndGetAddressOf()));
-    if (!central)
+    site->QueryService(SID_DgnCentral, IID_ISRCentralW,
+                       reinterpret_cast<void**>(grammarOwner.central.ReleaseAndGetAddressOf()));
+    if (!grammarOwner.central)
         return false;
-    central->QueryInterface(IID_IDgnSREngineControl, reinterpret_cast<void**>(engineControl.ReleaseAndGetAddressOf()));
+    grammarOwner.central->QueryInterface(IID_IDgnSREngineControl,
+                                         reinterpret_cast<void**>(engineControl.ReleaseAndGetAddressOf()));
 
     ComPtr<IUnknown> services;
     site->QueryService(SID_DgnSpeechServices, IID_IDgnSpeechServicesObject,
@@ -102,8 +106,9 @@ bool ModuleController::acquireInterfaces()
     services->QueryInterface(IID_IDgnSpeechServices, reinterpret_cast<void**>(speechServices.ReleaseAndGetAddressOf()));
     if (!speechServices)
         return false;
-    ComPtr<IDgnSSvcInterpreter>& interpreter = scriptRunner.m_pIDgnSSvcInterpreter;
-    speechServices->QueryInterface(IID_IDgnSSvcInterpreter, reinterpret_cast<void**>(interpreter.ReleaseAndGetAddressOf()));
+    ComPtr<IDgnSSvcInterpreter>& interpreter = commands.scriptRunner.m_pIDgnSSvcInterpreter;
+    speechServices->QueryInterface(IID_IDgnSSvcInterpreter,
+                                   reinterpret_cast<void**>(interpreter.ReleaseAndGetAddressOf()));
     site->QueryService(SID_DgnWindowModule, IID_IDgnWindowModule,
                        reinterpret_cast<void**>(windowModule.ReleaseAndGetAddressOf()));
     return true;
@@ -117,23 +122,23 @@ void ModuleController::registerSinks()
         sink->QueryInterface(IID_IDgnSREngineNotifySinkW, reinterpret_cast<void**>(sinkInterface.GetAddressOf()));
         sink->setController(this);
         engineSink = sink;
-        central->Register(sinkInterface.Get(), IID_IDgnSREngineNotifySinkW, &engineSinkKey);
+        grammarOwner.central->Register(sinkInterface.Get(), IID_IDgnSREngineNotifySinkW, &engineSinkKey);
     }
 }
 
 bool ModuleController::connectDragon(IServiceProvider* newSite, const Busy& busy, DWORD)
 {
-    if (central)
+    if (grammarOwner.central)
         disconnectDragon(busy);
     if (m_disconnecting)
         return false; // asked for inside a box of the disconnect, which goes on afterwards
-    shuttingDown = false;
+    grammarOwner.shuttingDown = false;
 
     if (newSite) {
         // A window left by a connection that failed half-way goes before the new one comes.
         closeTestDriver();
         testDriver.reset(new TestDriverWindow());
-        driverOutput.attach(testDriver.get());
+        grammarOwner.driverOutput.attach(testDriver.get());
         site = newSite;
     } else {
         site.Reset();
@@ -145,7 +150,7 @@ bool ModuleController::connectDragon(IServiceProvider* newSite, const Busy& busy
     if (!site)
         return false;
 
-    central.Reset();
+    grammarOwner.central.Reset();
     if (!acquireInterfaces())
         return false;
 
@@ -155,36 +160,37 @@ bool ModuleController::connectDragon(IServiceProvider* newSite, const Busy& busy
     if (SUCCEEDED(CDgnSSvcActionNotifySink::Create(sink.ReleaseAndGetAddressOf()))) {
         ComPtr<IDgnSSvcActionNotifySink> sinkInterface;
         sink->QueryInterface(IID_IDgnSSvcActionNotifySink, reinterpret_cast<void**>(sinkInterface.GetAddressOf()));
-        sink->setController(this);
+        sink->setController(&commands);
         actionSink = sink;
         speechServices->Register(sinkInterface.Get());
-        if (!scriptRunner.m_pIDgnSSvcInterpreter)
+        if (!commands.scriptRunner.m_pIDgnSSvcInterpreter)
             return false;
-        scriptRunner.m_pIDgnSSvcInterpreter->Register(sinkInterface.Get());
-    } else if (!scriptRunner.m_pIDgnSSvcInterpreter) {
+        commands.scriptRunner.m_pIDgnSSvcInterpreter->Register(sinkInterface.Get());
+    } else if (!commands.scriptRunner.m_pIDgnSSvcInterpreter) {
         return false;
     }
 
-    central->QueryInterface(IID_IDgnEngineExtra, reinterpret_cast<void**>(engineExtra.ReleaseAndGetAddressOf()));
+    grammarOwner.central->QueryInterface(IID_IDgnEngineExtra,
+                                         reinterpret_cast<void**>(engineExtra.ReleaseAndGetAddressOf()));
 
-    controllerWindow = CreateControllerWindow();
-    if (!controllerWindow)
+    commands.controllerWindow = CreateControllerWindow();
+    if (!commands.controllerWindow)
         return false;
-    AttachControllerWindow(controllerWindow, this);
+    AttachControllerWindow(commands.controllerWindow, this);
     if (testDriver)
-        testDriver->controllerWindow = controllerWindow;
+        testDriver->controllerWindow = commands.controllerWindow;
 
-    log(">> Connected to Dragon successfuly, loading built-in commands ...\n");
+    grammarOwner.log(">> Connected to Dragon successfuly, loading built-in commands ...\n");
     bool loaded = loadBuiltins();
-    setBuiltinRuleState(true, busy);
+    builtins.setRuleState(true, busy);
     if (HWND dialog = dialogWindow())
         ShowWindow(dialog, SW_SHOW);
-    log(loaded ? "... compiling and loading built-in commands done.\n"
+    grammarOwner.log(loaded ? "... compiling and loading built-in commands done.\n"
                : "... compiling or loading built-in commands failed!\n");
-    log(kWelcomeText);
+    grammarOwner.log(kWelcomeText);
 
     predefinedLists = ParsePredefinedLists(builtinListText);
-    refreshStatistics();
+    commands.refreshStatistics();
     return true;
 }
 
@@ -192,21 +198,8 @@ bool ModuleController::loadBuiltins()
 {
     if (!m_compiler)
         m_compiler.reset(new GramParser());
-    parser = m_compiler.get();
-    for (const BuiltinCommand& command : kBuiltinCommands) {
-        if (!parser->Compile(command.grammarText, false)) {
-            log("Compiling built-in command failed.\n");
-            return false;
-        }
-        std::unique_ptr<CGramObj> grammar(new CGramObj());
-        grammar->init(this);
-        if (!grammar->loadBuiltinCommands(parser->packed.data(), static_cast<DWORD>(parser->packed.size()))) {
-            log("Loading built-in command failed.\n");
-            return false;
-        }
-        grammar.release(); // now in builtinGrammars
-    }
-    return true;
+    commands.parser = m_compiler.get();
+    return builtins.load(*m_compiler);
 }
 
 void ModuleController::releaseInterfaces()
@@ -217,9 +210,9 @@ void ModuleController::releaseInterfaces()
     speechServices.Reset();
     windowModule.Reset();
     site.Reset();
-    scriptRunner.m_pIDgnSSvcInterpreter.Reset();
+    commands.scriptRunner.m_pIDgnSSvcInterpreter.Reset();
     engineExtra.Reset();
-    central.Reset();
+    grammarOwner.central.Reset();
 }
 
 // Utterances that began before the sink went are still waiting for their cookies: the
@@ -227,18 +220,18 @@ void ModuleController::releaseInterfaces()
 void ModuleController::unregisterEngineSink()
 {
     if (engineSinkKey) {
-        if (central)
-            central->UnRegister(engineSinkKey);
+        if (grammarOwner.central)
+            grammarOwner.central->UnRegister(engineSinkKey);
         engineSinkKey = 0;
     }
     detachSink(engineSink);
-    DrainControllerWindow(controllerWindow, engineControl.Get());
+    DrainControllerWindow(commands.controllerWindow, engineControl.Get());
 }
 
 void ModuleController::closeTestDriver()
 {
     if (testDriver) {
-        driverOutput.attach(nullptr);
+        grammarOwner.driverOutput.attach(nullptr);
         testDriver->stop();
         testDriver.reset();
     }
@@ -246,12 +239,12 @@ void ModuleController::closeTestDriver()
 
 void ModuleController::destroyControllerWindow()
 {
-    if (controllerWindow) {
+    if (commands.controllerWindow) {
         // What is still queued for it reaches no controller any more: records are freed.
-        AttachControllerWindow(controllerWindow, nullptr);
-        DrainControllerWindow(controllerWindow, nullptr);
-        DestroyWindow(controllerWindow);
-        controllerWindow = nullptr;
+        AttachControllerWindow(commands.controllerWindow, nullptr);
+        DrainControllerWindow(commands.controllerWindow, nullptr);
+        DestroyWindow(commands.controllerWindow);
+        commands.controllerWindow = nullptr;
     }
 }
 
@@ -260,28 +253,28 @@ bool ModuleController::disconnectDragon(const Busy& busy)
     if (m_disconnecting)
         return true;
     m_disconnecting = true;
-    shuttingDown = true;
+    grammarOwner.shuttingDown = true;
     cancelModalDialogs();
-    log("\n>> Getting ready to disconnect from Dragon ...\n");
-    releaseBuiltinGrammars();
-    log(">> Built-in commands released, looking for commands created during the session ...\n");
+    grammarOwner.log("\n>> Getting ready to disconnect from Dragon ...\n");
+    grammarOwner.releaseBuiltinGrammars();
+    grammarOwner.log(">> Built-in commands released, looking for commands created during the session ...\n");
 
-    parser = nullptr;
+    commands.parser = nullptr;
     unregisterEngineSink();
 
-    if (loadedCount > 0) {
-        releaseAll(busy);
+    if (commands.loadedCount > 0) {
+        commands.releaseAll(busy);
         MessageBeep(MB_ICONHAND);
         char text[256];
         snprintf(text, sizeof(text),
                  "Done releasing %i commands in %llu ms.\r\n\r\nThere are no more object references into Dragon left "
                  "behind.\r\n\r\nDragon should shut down properly now.",
-                 releasedCount, endTicks - startTicks);
+                 commands.releasedCount, commands.endTicks - commands.startTicks);
         ShowMessageBoxA(GetForegroundWindow(), text, "Ready to Terminate Now", MB_OK);
     }
 
     detachSink(actionSink);
-    scriptRunner.abandonScriptWaits();
+    commands.scriptRunner.abandonScriptWaits();
     releaseInterfaces();
     closeTestDriver();
     destroyControllerWindow();
@@ -309,5 +302,5 @@ BOOL CALLBACK CancelModalDialog(HWND window, LPARAM controllerWindow)
 
 void ModuleController::cancelModalDialogs()
 {
-    EnumThreadWindows(GetCurrentThreadId(), CancelModalDialog, reinterpret_cast<LPARAM>(controllerWindow));
+    EnumThreadWindows(GetCurrentThreadId(), CancelModalDialog, reinterpret_cast<LPARAM>(commands.controllerWindow));
 }

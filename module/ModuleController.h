@@ -2,20 +2,16 @@
 // the hidden ControllerWindow and the test-driver window. Every operation runs on the thread
 // that called Register (Dragon's thread), which also owns the ControllerWindow.
 //
-// Where its operations are:
-// - ModuleController.cpp: connect, disconnect, releaseAll, the log, the statistics boxes;
-// - BuiltinCommands.cpp: the built-in commands; MenuDispatch.cpp: the menu commands;
-// - UtteranceBegin.cpp: the utterance begin and its cookie;
-// - CommandEditor.cpp, BinaryGrammarFile.cpp: the command editor and binary grammar files;
-// - from CommandHost (commands/): the test command sets, the result handling of command
-//   grammars, the statistics boxes and the DVC scripts (its ScriptRunner);
-// - from GrammarOwner (grammar/): the grammar lists; from ControllerLifetime (grammar/) the one
-//   lifetime rule: every entry on Dragon's thread comes in through EnterController, which
-//   holds the controller for the frame, and what can reach a nested message loop takes that
-//   hold as a const Busy&. CDgnAppSupport ends the controller with retire(), so a controller
-//   released by Dragon inside a nested message loop is deleted only when the outermost frame
-//   using it has returned. While it lives it keeps the module locked, so the library is not
-//   unloaded under such a frame.
+// It is made of parts, each with the narrow view of the others it needs: the grammar
+// objects' owner (grammar/GrammarOwner), the command grammars with their scripts
+// (commands/CommandHost) and the built-in commands (BuiltinCommands); it adds the menu
+// (MenuDispatch.cpp), the utterance begin (UtteranceBegin.cpp), the command editor and binary
+// grammar files. The lifetime rule (grammar/ControllerLifetime): every entry on Dragon's
+// thread comes in through EnterController, which holds the controller for the frame, and
+// what can reach a nested message loop takes that hold as a const Busy&. CDgnAppSupport ends
+// the controller with retire(), so a controller released by Dragon inside a nested message
+// loop is deleted only when the outermost frame using it has returned. While it lives it
+// keeps the module locked, so the library is not unloaded under such a frame.
 #pragma once
 
 #include "BuiltinCommands.h"
@@ -36,12 +32,17 @@ class CDgnSRNotifySink;
 class CDgnSSvcActionNotifySink;
 class CookieReturn;
 
-class ModuleController final : public CommandHost {
+class ModuleController final : public ControllerLifetime {
 public:
     ModuleController();
     ~ModuleController() override;
     ModuleController(const ModuleController&) = delete;
     ModuleController& operator=(const ModuleController&) = delete;
+
+    // The parts: the grammar objects and their lists, the command grammars, the built-in ones.
+    GrammarOwner grammarOwner{*this};
+    CommandHost commands{*this, grammarOwner};
+    BuiltinCommands builtins{grammarOwner};
 
     // site may be null: then Dragon's site is created as a local server.
     bool connectDragon(IServiceProvider* site, const Busy& busy, DWORD reserved = 0);
@@ -51,20 +52,11 @@ public:
     // box of its own) returns at once and leaves the work to the one under way.
     bool disconnectDragon(const Busy& busy);
 
-
-    // Built-in commands.
-    void showBuiltins(const Busy& busy);
-    void hideBuiltins(const Busy& busy);
-    void placeWindow(Corner corner);
-    void runBuiltin(const BuiltinCommand& command, const Busy& busy);
-    void setBuiltinRuleState(bool shown, const Busy& busy);
-
     // Called by the event hub on Dragon's thread.
     void dispatchMenuCommand(WPARAM command, const Busy& busy);
     void onUtteranceBegin(DWORD cookieLow, DWORD cookieHigh, const Busy& busy);
 
     HWND dialogWindow() const;
-
 
     // The command editor (CommandEditor.cpp), modal on this thread, and the custom command
     // it adds from the grammar text and the editor's scope and script controls: 1 = added,
@@ -75,7 +67,6 @@ public:
     // "Load From Binary" (BinaryGrammarFile.cpp): a binary grammar file chosen in the Open
     // dialog, loaded as one more command grammar with its rule "1" active globally.
     void loadFromBinary(const Busy& busy);
-
 
     // Dragon's interfaces, held from connect to disconnect.
     Microsoft::WRL::ComPtr<IDgnSREngineControl> engineControl;
@@ -109,7 +100,6 @@ private:
     void readForegroundWindow(CookieReturn& cookie, const Busy& busy);
     bool acquireInterfaces();
     void registerSinks();
-    bool createControllerWindow();
     bool loadBuiltins();
     void releaseInterfaces();
     void unregisterEngineSink();

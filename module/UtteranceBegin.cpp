@@ -63,13 +63,13 @@ bool QueryWindowModule(ModuleController& controller, IDgnWindowModule& query, HW
     }
     switch (hr) {
     case HOOKERR_INJECTFAILED:
-        controller.log(">> HOOKERR_INJECTFAILED\n");
+        controller.grammarOwner.log(">> HOOKERR_INJECTFAILED\n");
         return false;
     case HOOKERR_CANNOTINJECT:
-        controller.log(">> HOOKERR_CANNOTINJECT\n");
+        controller.grammarOwner.log(">> HOOKERR_CANNOTINJECT\n");
         return false;
     case E_INVALIDARG:
-        controller.log(">> SRERR_INVALIDPARAM\n");
+        controller.grammarOwner.log(">> SRERR_INVALIDPARAM\n");
         return false;
     default:
         // Every other answer counts as success; a buffer left unwritten reads as empty.
@@ -86,13 +86,13 @@ void ModuleController::onUtteranceBegin(DWORD cookieLow, DWORD cookieHigh, const
     // The boxes are written after the cookie has gone back (this ends after cookie does):
     // each write waits for the dialog's thread, which may be busy painting.
     struct BoxWritesHeld {
-        explicit BoxWritesHeld(ModuleController& controller) : c(controller) { c.textBoxes().hold(); }
-        ~BoxWritesHeld() { c.textBoxes().endHold(c.dialogWindow()); }
+        explicit BoxWritesHeld(ModuleController& controller) : c(controller) { c.commands.textBoxes().hold(); }
+        ~BoxWritesHeld() { c.commands.textBoxes().endHold(c.dialogWindow()); }
         ModuleController& c;
     } boxWrites(*this);
     CookieReturn cookie(engineControl.Get(), cookieLow, cookieHigh);
     // Once a shutdown has begun nothing is activated: the cookie only goes back.
-    if (!shuttingDown)
+    if (!grammarOwner.shuttingDown)
         readForegroundWindow(cookie, busy);
     // A shutdown inside readForegroundWindow's boxes releases the engine control, but the
     // cookie's own reference still hands it back: only a cookie that cannot go back fails.
@@ -125,12 +125,12 @@ void ModuleController::readForegroundWindow(CookieReturn& cookie, const Busy& bu
     std::vector<WCHAR> widePath(path.begin(), path.end());
     widePath.push_back(L'\0');
     PathRemoveExtensionW(widePath.data());
-    showBoxText(IDC_UTTERANCE_MODULE, PathFindFileNameW(widePath.data()));
-    showBoxNumber(IDC_UTTERANCE_HWND, static_cast<int>(reinterpret_cast<UINT_PTR>(window)), false);
-    showBoxText(IDC_UTTERANCE_WINDOW, title);
+    commands.showBoxText(IDC_UTTERANCE_MODULE, PathFindFileNameW(widePath.data()));
+    commands.showBoxNumber(IDC_UTTERANCE_HWND, static_cast<int>(reinterpret_cast<UINT_PTR>(window)), false);
+    commands.showBoxText(IDC_UTTERANCE_WINDOW, title);
 
     std::vector<char> moduleBuffer(narrowPath.begin(), narrowPath.end());
     moduleBuffer.push_back('\0');
     PathRemoveExtensionA(moduleBuffer.data());
-    updateWindowActivation(PathFindFileNameA(moduleBuffer.data()), narrowTitle, window, busy);
+    commands.updateWindowActivation(PathFindFileNameA(moduleBuffer.data()), narrowTitle, window, busy);
 }

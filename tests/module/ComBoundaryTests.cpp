@@ -88,9 +88,9 @@ TEST(OddRecogniser, LoadWithoutTheGrammarsObjectRaisesEPointerThatTheBoundaryRep
     OddCentral central(nullptr);
     ModuleController controller;
     LONG baseline = ModuleLockCount(); // the controller keeps the module locked itself
-    controller.central = &central;
+    controller.grammarOwner.central = &central;
     CGramObj grammar;
-    grammar.init(&controller);
+    grammar.init(&controller.grammarOwner);
 
     HRESULT raised = S_OK;
     try {
@@ -100,7 +100,7 @@ TEST(OddRecogniser, LoadWithoutTheGrammarsObjectRaisesEPointerThatTheBoundaryRep
     }
     EXPECT_EQ(E_POINTER, raised);
     EXPECT_TRUE(central.sinkSeen);
-    EXPECT_EQ(nullptr, controller.grammars);
+    EXPECT_EQ(nullptr, controller.grammarOwner.grammars);
     EXPECT_EQ(baseline, ModuleLockCount()); // the sink is gone again
 
     EXPECT_EQ(E_POINTER, RunAtComBoundary(L"Register failed with:", [&] {
@@ -109,7 +109,7 @@ TEST(OddRecogniser, LoadWithoutTheGrammarsObjectRaisesEPointerThatTheBoundaryRep
     ASSERT_EQ(1u, boxes.boxes.size());
     EXPECT_EQ(L"Register failed with: (HRESULT 0x80004003)", boxes.boxes[0].text);
     EXPECT_EQ(L"COM Error", boxes.boxes[0].caption);
-    EXPECT_EQ(nullptr, controller.builtinGrammars);
+    EXPECT_EQ(nullptr, controller.grammarOwner.builtinGrammars);
 }
 
 TEST(OddRecogniser, GrammarWithoutGramCommonIsNeitherLinkedNorKept)
@@ -119,17 +119,17 @@ TEST(OddRecogniser, GrammarWithoutGramCommonIsNeitherLinkedNorKept)
     OddCentral central(&notAGrammar);
     ModuleController controller;
     LONG baseline = ModuleLockCount(); // the controller keeps the module locked itself
-    controller.central = &central;
+    controller.grammarOwner.central = &central;
 
     CGramObj command, builtin;
-    command.init(&controller);
-    builtin.init(&controller);
+    command.init(&controller.grammarOwner);
+    builtin.init(&controller.grammarOwner);
     EXPECT_EQ(0, command.load(kSomeData, sizeof(kSomeData), 0, 0));
     EXPECT_EQ(0, builtin.loadBuiltinCommands(kSomeData, sizeof(kSomeData)));
     EXPECT_EQ(nullptr, command.gramCommon);
     EXPECT_EQ(nullptr, builtin.gramCommon);
-    EXPECT_EQ(nullptr, controller.grammars);
-    EXPECT_EQ(nullptr, controller.builtinGrammars);
+    EXPECT_EQ(nullptr, controller.grammarOwner.grammars);
+    EXPECT_EQ(nullptr, controller.grammarOwner.builtinGrammars);
     EXPECT_EQ(1u, notAGrammar.refs); // every reference handed out came back
     EXPECT_EQ(baseline, ModuleLockCount());
     EXPECT_TRUE(boxes.boxes.empty()) << Describe(boxes.boxes);

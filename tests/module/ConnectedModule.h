@@ -136,7 +136,7 @@ protected:
     // The log once a marker written after everything before it has arrived.
     std::string SettledLog()
     {
-        controller.log("<settled>");
+        controller.grammarOwner.log("<settled>");
         EXPECT_TRUE(WaitForDialogLog(dialog, "<settled>"));
         std::string log = Log();
         return log.substr(0, log.rfind("<settled>"));
@@ -160,7 +160,7 @@ protected:
         return -1;
     }
 
-    void Menu(WORD id) { SendMessageW(controller.controllerWindow, WM_COMMAND, id, 0); }
+    void Menu(WORD id) { SendMessageW(controller.commands.controllerWindow, WM_COMMAND, id, 0); }
 
     std::wstring DriverBox(int id) const
     {

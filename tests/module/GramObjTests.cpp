@@ -35,8 +35,9 @@ protected:
     {
         ASSERT_EQ(S_OK, engine.CreateSite(site.GetAddressOf()));
         // Only the central interface: enough for the grammar object, without a window.
-        site->QueryService(SID_DgnCentral, IID_ISRCentralW, reinterpret_cast<void**>(controller.central.ReleaseAndGetAddressOf()));
-        ASSERT_NE(nullptr, controller.central.Get());
+        site->QueryService(SID_DgnCentral, IID_ISRCentralW,
+                           reinterpret_cast<void**>(controller.grammarOwner.central.ReleaseAndGetAddressOf()));
+        ASSERT_NE(nullptr, controller.grammarOwner.central.Get());
         lockBaseline = ModuleLockCount();
     }
 
@@ -49,7 +50,7 @@ protected:
     int Load(CGramObj& grammar, const std::string& text)
     {
         std::vector<unsigned char> data = Compile(text);
-        grammar.init(&controller);
+        grammar.init(&controller.grammarOwner);
         return grammar.load(data.data(), static_cast<DWORD>(data.size()), 0, 0);
     }
 
@@ -69,7 +70,7 @@ TEST(GramObjWithoutConnection, LoadShowsTheConnectBoxAndLoadBuiltinFailsSilently
     GramParser parser;
     ASSERT_TRUE(parser.Compile("<1> exported = Test 1;\n", false));
     ModuleController unconnected;
-    for (ModuleController* owner : {static_cast<ModuleController*>(nullptr), &unconnected}) {
+    for (GrammarOwner* owner : {static_cast<GrammarOwner*>(nullptr), &unconnected.grammarOwner}) {
         CGramObj grammar;
         grammar.init(owner);
         boxes.boxes.clear();
@@ -92,7 +93,7 @@ TEST_F(GramObjTest, LoadPutsTheGrammarInTheEngineWithItsSinkAndLinksIt)
     ASSERT_EQ(1, Load(older, "<1> exported = Test 1;\n"));
     ASSERT_EQ(1, Load(newer, "<2> exported = Test 2;\n"));
     EXPECT_TRUE(boxes.boxes.empty()) << Describe(boxes.boxes);
-    EXPECT_EQ(&newer, controller.grammars);
+    EXPECT_EQ(&newer, controller.grammarOwner.grammars);
     EXPECT_EQ(&older, newer.next);
     EXPECT_EQ(nullptr, older.next);
 
@@ -120,7 +121,7 @@ TEST_F(GramObjTest, SecondLoadIsRefusedAndEmptyDataFailsSilently)
     EXPECT_EQ(1u, engine.Snapshot().grammars.size());
 
     CGramObj empty;
-    empty.init(&controller);
+    empty.init(&controller.grammarOwner);
     EXPECT_EQ(0, empty.load(nullptr, 0, 0, 0));
     EXPECT_EQ(0, empty.load(data.data(), 0, 0, 0));
     EXPECT_EQ(1u, boxes.boxes.size());
@@ -132,7 +133,7 @@ TEST_F(GramObjTest, RefusedGrammarShowsTheEnginesDescriptionInTheComErrorBox)
 {
     const unsigned char garbage[] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
     CGramObj grammar;
-    grammar.init(&controller);
+    grammar.init(&controller.grammarOwner);
     EXPECT_EQ(0, grammar.load(garbage, sizeof(garbage), 0, 0));
     ASSERT_EQ(1u, boxes.boxes.size());
     const RecordedBox& box = boxes.boxes[0];
@@ -143,7 +144,7 @@ TEST_F(GramObjTest, RefusedGrammarShowsTheEnginesDescriptionInTheComErrorBox)
     ASSERT_EQ(head, box.text.substr(0, head.size())) << Narrow(box.text);
     EXPECT_GT(box.text.size(), head.size() + 1) << "the description is missing";
     EXPECT_EQ(L'"', box.text.back());
-    EXPECT_EQ(nullptr, controller.grammars);
+    EXPECT_EQ(nullptr, controller.grammarOwner.grammars);
     EXPECT_TRUE(engine.Snapshot().grammars.empty());
     // The sink the engine refused is gone again.
     EXPECT_EQ(lockBaseline, ModuleLockCount());
@@ -164,12 +165,12 @@ TEST_F(RefusingEngineTest, BuiltinLoadReportsTheRefusalWithTheSamePrefix)
 {
     std::vector<unsigned char> data = Compile("<builtin1> exported = Show Quillmoor;\n");
     CGramObj grammar;
-    grammar.init(&controller);
+    grammar.init(&controller.grammarOwner);
     EXPECT_EQ(0, grammar.loadBuiltinCommands(data.data(), static_cast<DWORD>(data.size())));
     ASSERT_EQ(1u, boxes.boxes.size());
     EXPECT_EQ(L"Grammar load failed with: (HRESULT 0x80070005)\n\"GrammarLoad: refused by test setting\"",
               boxes.boxes[0].text);
-    EXPECT_EQ(nullptr, controller.builtinGrammars);
+    EXPECT_EQ(nullptr, controller.grammarOwner.builtinGrammars);
     EXPECT_EQ(lockBaseline, ModuleLockCount());
 }
 
@@ -237,7 +238,7 @@ TEST_F(GramObjTest, RefusedActivationShowsTheComErrorBoxButDeactivationStaysQuie
 TEST_F(GramObjTest, EveryOperationWithoutAGrammarShowsTheNoInterfaceBox)
 {
     CGramObj grammar;
-    grammar.init(&controller);
+    grammar.init(&controller.grammarOwner);
     EXPECT_EQ(0, grammar.activate("1", nullptr));
     EXPECT_EQ(0, grammar.deactivate("1"));
     EXPECT_EQ(0, grammar.listSet("OnOff"));
@@ -311,7 +312,7 @@ TEST_F(GramObjTest, ReleaseUnloadsUnlinksAndCutsTheSinkOff)
 
     EXPECT_EQ(1, second.release());
     EXPECT_EQ(nullptr, second.gramCommon);
-    EXPECT_EQ(&third, controller.grammars);
+    EXPECT_EQ(&third, controller.grammarOwner.grammars);
     EXPECT_EQ(&first, third.next);
     EXPECT_EQ(2u, engine.Snapshot().grammars.size());
     EXPECT_EQ(lockBaseline + 2, ModuleLockCount());
@@ -322,7 +323,7 @@ TEST_F(GramObjTest, ReleaseUnloadsUnlinksAndCutsTheSinkOff)
 
     third.release();
     first.release();
-    EXPECT_EQ(nullptr, controller.grammars);
+    EXPECT_EQ(nullptr, controller.grammarOwner.grammars);
     EXPECT_TRUE(engine.Snapshot().grammars.empty());
     EXPECT_EQ(lockBaseline, ModuleLockCount());
     EXPECT_TRUE(boxes.boxes.empty()) << Describe(boxes.boxes);
@@ -332,18 +333,18 @@ TEST_F(GramObjTest, BuiltinGrammarHasItsOwnListAndASinkWithoutFlags)
 {
     std::vector<unsigned char> data = Compile("<builtin1> exported = Show Quillmoor;\n");
     CGramObj grammar;
-    grammar.init(&controller);
+    grammar.init(&controller.grammarOwner);
     EXPECT_EQ(0, grammar.loadBuiltinCommands(nullptr, 0));
     EXPECT_EQ(1, grammar.loadBuiltinCommands(data.data(), static_cast<DWORD>(data.size())));
-    EXPECT_EQ(&grammar, controller.builtinGrammars);
-    EXPECT_EQ(nullptr, controller.grammars);
+    EXPECT_EQ(&grammar, controller.grammarOwner.builtinGrammars);
+    EXPECT_EQ(nullptr, controller.grammarOwner.grammars);
     qmsim::EngineSnapshot snapshot = engine.Snapshot();
     ASSERT_EQ(1u, snapshot.grammars.size());
     EXPECT_TRUE(snapshot.grammars[0].hasSink);
     EXPECT_EQ(0u, snapshot.grammars[0].sinkFlags);
 
     EXPECT_EQ(1, grammar.releaseBuiltin());
-    EXPECT_EQ(nullptr, controller.builtinGrammars);
+    EXPECT_EQ(nullptr, controller.grammarOwner.builtinGrammars);
     EXPECT_TRUE(engine.Snapshot().grammars.empty());
     EXPECT_EQ(lockBaseline, ModuleLockCount());
 }

@@ -35,9 +35,9 @@ TEST(CommandGrammarSink, PhraseStartTimesTheOwnersPhraseOnlyWhileTheGrammarIsThe
 {
     ModuleController controller;
     CGramObj grammar;
-    grammar.init(&controller);
+    grammar.init(&controller.grammarOwner);
     ComPtr<CSRGramNotifySink> sink;
-    ASSERT_EQ(S_OK, CSRGramNotifySink::Create(&grammar, &controller, 1, 0, sink.GetAddressOf()));
+    ASSERT_EQ(S_OK, CSRGramNotifySink::Create(&grammar, &controller.commands, 1, 0, sink.GetAddressOf()));
     ComPtr<IDgnGetSinkFlags> flags;
     ASSERT_EQ(S_OK, sink->QueryInterface(IID_IDgnGetSinkFlags, reinterpret_cast<void**>(flags.GetAddressOf())));
     DWORD value = 0;
@@ -45,15 +45,15 @@ TEST(CommandGrammarSink, PhraseStartTimesTheOwnersPhraseOnlyWhileTheGrammarIsThe
     EXPECT_EQ(0xD000u, value); // 0x5000 and the first option's 0x8000
     ULONGLONG before = GetTickCount64();
     EXPECT_EQ(S_OK, sink->PhraseStart(0));
-    EXPECT_GE(controller.startTicks, before);
-    EXPECT_LE(controller.startTicks, GetTickCount64());
+    EXPECT_GE(controller.commands.startTicks, before);
+    EXPECT_LE(controller.commands.startTicks, GetTickCount64());
 
-    controller.startTicks = 0;
+    controller.commands.startTicks = 0;
     sink->detach();
     EXPECT_EQ(S_OK, sink->PhraseStart(0));
     std::vector<BYTE> phrase = Phrase({L"Test", L"1"});
     EXPECT_EQ(S_OK, sink->PhraseFinish(3, 0, 0, reinterpret_cast<PSRPHRASEW>(phrase.data()), nullptr));
-    EXPECT_EQ(0u, controller.startTicks);
+    EXPECT_EQ(0u, controller.commands.startTicks);
 }
 
 TEST(BuiltinGrammarSink, PhraseTextJoinsTheWordsAndSurvivesBrokenRecords)
@@ -88,8 +88,8 @@ TEST(BuiltinGrammarSink, IgnoresResultsOfOtherGrammarsAndUnrecognisedPhrases)
     BoxRecorder boxes;
     ModuleController controller;
     CGramObj grammar;
-    grammar.init(&controller);
-    controller.linkBuiltinGrammar(&grammar);
+    grammar.init(&controller.grammarOwner);
+    controller.grammarOwner.linkBuiltinGrammar(&grammar);
     ComPtr<CSRBuiltinGramNotifySink> sink;
     ASSERT_EQ(S_OK, CSRBuiltinGramNotifySink::Create(&grammar, &controller, sink.GetAddressOf()));
     std::vector<BYTE> phrase = Phrase({L"Hide", L"Quillmoor"});
@@ -112,7 +112,7 @@ TEST(BuiltinGrammarSink, IgnoresResultsOfOtherGrammarsAndUnrecognisedPhrases)
     sink->detach();
     EXPECT_EQ(S_OK, sink->PhraseFinish(3, 0, 0, record, results));
     EXPECT_EQ(1u, boxes.boxes.size());
-    controller.unlinkBuiltinGrammar(&grammar);
+    controller.grammarOwner.unlinkBuiltinGrammar(&grammar);
 }
 
 } // namespace

@@ -41,7 +41,7 @@ protected:
         engine.ReleaseSinks();
     }
 
-    void Menu(WORD id) { SendMessageW(controller.controllerWindow, WM_COMMAND, id, 0); }
+    void Menu(WORD id) { SendMessageW(controller.commands.controllerWindow, WM_COMMAND, id, 0); }
 
     // Runs command inside the first box with that caption, as the box's message loop would.
     void InsideBox(const wchar_t* caption, WORD command)
@@ -72,7 +72,7 @@ TEST_F(LifetimeTest, ShutDownInsideARefusedBuiltinActivationEndsTheWalk)
 {
     // "Show Quillmoor" switches the built-in rules; the refusal of builtin4 opens the box,
     // and "Shut Down" runs inside it and releases every built-in grammar.
-    controller.hideBuiltins(Hold(controller));
+    controller.builtins.hide(Hold(controller));
     engine.Options().activateError = E_ACCESSDENIED;
     engine.Options().activateErrorRule = "builtin4";
     boxes.answer = IDYES;
@@ -80,8 +80,8 @@ TEST_F(LifetimeTest, ShutDownInsideARefusedBuiltinActivationEndsTheWalk)
     qmsim::SayResult said = engine.Say("Show Quillmoor");
     EXPECT_TRUE(said.recognised) << said.failure;
     EXPECT_TRUE(ranInside);
-    EXPECT_EQ(nullptr, controller.builtinGrammars);
-    EXPECT_EQ(nullptr, controller.central.Get());
+    EXPECT_EQ(nullptr, controller.grammarOwner.builtinGrammars);
+    EXPECT_EQ(nullptr, controller.grammarOwner.central.Get());
     EXPECT_TRUE(engine.Snapshot().grammars.empty());
     // The walk stopped: builtin3 and the rest were not asked for after the shutdown.
     ASSERT_EQ(2u, boxes.boxes.size()) << Describe(boxes.boxes);
@@ -92,8 +92,8 @@ TEST_F(LifetimeTest, ReleaseAllInsideARefusedBuiltinActivationLetsTheBuiltinWalk
 {
     // Each list has its own removal count: emptying the command list, or adding to it,
     // does not stop a walk over the built-in one.
-    controller.loadTestCommands(100, Hold(controller));
-    controller.hideBuiltins(Hold(controller));
+    controller.commands.loadTestCommands(100, Hold(controller));
+    controller.builtins.hide(Hold(controller));
     engine.Options().activateError = E_ACCESSDENIED;
     engine.Options().activateErrorRule = "builtin4";
     boxes.whileOpen = [this](const RecordedBox& box) {
@@ -105,7 +105,7 @@ TEST_F(LifetimeTest, ReleaseAllInsideARefusedBuiltinActivationLetsTheBuiltinWalk
     qmsim::SayResult said = engine.Say("Show Quillmoor");
     EXPECT_TRUE(said.recognised) << said.failure;
     EXPECT_TRUE(ranInside);
-    EXPECT_EQ(0, controller.loadedCount);
+    EXPECT_EQ(0, controller.commands.loadedCount);
     std::map<std::string, bool> active;
     for (const qmsim::GrammarState& grammar : engine.Snapshot().grammars)
         for (const qmsim::RuleState& rule : grammar.rules)
@@ -124,13 +124,13 @@ TEST_F(LifetimeTest, AGrammarAddedInsideARefusedActivationDoesNotStopTheLoadsWal
     boxes.whileOpen = [&](const RecordedBox& box) {
         if (box.caption == L"COM Error" && !ranInside) {
             ranInside = true;
-            EXPECT_NE(nullptr, controller.loadCommandGrammar(other.packed, Hold(controller)));
+            EXPECT_NE(nullptr, controller.commands.loadCommandGrammar(other.packed, Hold(controller)));
         }
     };
-    controller.loadTestCommands(100, Hold(controller));
+    controller.commands.loadTestCommands(100, Hold(controller));
     EXPECT_TRUE(ranInside);
-    EXPECT_EQ(101, controller.loadedCount);
-    EXPECT_EQ(49, controller.globalActiveCount); // 1-50 but the refused 30
+    EXPECT_EQ(101, controller.commands.loadedCount);
+    EXPECT_EQ(49, controller.commands.globalActiveCount); // 1-50 but the refused 30
 }
 
 TEST_F(LifetimeTest, ShutDownInsideARefusedCommandActivationDuringALoad)
@@ -139,10 +139,10 @@ TEST_F(LifetimeTest, ShutDownInsideARefusedCommandActivationDuringALoad)
     engine.Options().activateErrorRule = "30";
     boxes.answer = IDYES;
     InsideBox(L"COM Error", ID_SHUT_DOWN);
-    controller.loadTestCommands(100, Hold(controller));
+    controller.commands.loadTestCommands(100, Hold(controller));
     EXPECT_TRUE(ranInside);
-    EXPECT_EQ(nullptr, controller.grammars);
-    EXPECT_EQ(0, controller.loadedCount);
+    EXPECT_EQ(nullptr, controller.grammarOwner.grammars);
+    EXPECT_EQ(0, controller.commands.loadedCount);
     EXPECT_TRUE(engine.Snapshot().grammars.empty());
 }
 
@@ -151,10 +151,10 @@ TEST_F(LifetimeTest, RepeatedLoadAndReleaseLeavesNothingBehind)
     const LONG locks = ModuleLockCount();
     long settled = 0;
     for (int cycle = 0; cycle < 12; ++cycle) {
-        controller.loadTestCommands(100, Hold(controller));
-        ASSERT_EQ(100, controller.loadedCount);
+        controller.commands.loadTestCommands(100, Hold(controller));
+        ASSERT_EQ(100, controller.commands.loadedCount);
         Menu(ID_RELEASE_ALL_COMMANDS);
-        ASSERT_EQ(0, controller.loadedCount);
+        ASSERT_EQ(0, controller.commands.loadedCount);
         ASSERT_EQ(locks, ModuleLockCount()); // every grammar sink went
         ASSERT_TRUE(WaitForDialogLog(controller.dialogWindow(), "done in "));
         ClearTranscript();
@@ -169,7 +169,7 @@ TEST_F(LifetimeTest, RepeatedLoadAndReleaseLeavesNothingBehind)
 
 TEST_F(LifetimeTest, AScriptErrorRecordNobodyAwaitsIsFreedByTheWindowThatGetsIt)
 {
-    HWND hub = controller.controllerWindow;
+    HWND hub = controller.commands.controllerWindow;
     const long before = heapcheck::LiveBlocks();
     for (DWORD cookie = 100; cookie < 200; ++cookie)
         ASSERT_TRUE(PostMessageW(hub, WM_SCRIPT_DONE, cookie, reinterpret_cast<LPARAM>(new ScriptErrorInfo{1, 2})));
@@ -181,10 +181,11 @@ TEST_F(LifetimeTest, AScriptErrorRecordNobodyAwaitsIsFreedByTheWindowThatGetsIt)
     // One that a wait has recorded stays with the wait (the heap check ends the program on a
     // second delete).
     ScriptErrorInfo* recorded = new ScriptErrorInfo{3, 4};
-    AwaitedMessage entry{WM_SCRIPT_DONE, 7, reinterpret_cast<LPARAM>(recorded), true, controller.scriptRunner.awaitedMessages};
-    controller.scriptRunner.awaitedMessages = &entry;
+    ScriptRunner& runner = controller.commands.scriptRunner;
+    AwaitedMessage entry{WM_SCRIPT_DONE, 7, reinterpret_cast<LPARAM>(recorded), true, runner.awaitedMessages};
+    controller.commands.scriptRunner.awaitedMessages = &entry;
     SendMessageW(hub, WM_SCRIPT_DONE, 7, reinterpret_cast<LPARAM>(recorded));
-    controller.scriptRunner.awaitedMessages = entry.next;
+    controller.commands.scriptRunner.awaitedMessages = entry.next;
     EXPECT_EQ(3u, recorded->first);
     delete recorded;
 }
@@ -200,8 +201,9 @@ TEST(UtteranceCookie, GoesStraightBackWhenThereIsNoEventHubYet)
     // The state between the sink's registration and the controller window's creation.
     ModuleController controller;
     ASSERT_EQ(S_OK, central->QueryInterface(IID_IDgnSREngineControl,
-                                            reinterpret_cast<void**>(controller.engineControl.ReleaseAndGetAddressOf())));
-    ASSERT_EQ(nullptr, controller.controllerWindow);
+                                            reinterpret_cast<void**>(
+                                                controller.engineControl.ReleaseAndGetAddressOf())));
+    ASSERT_EQ(nullptr, controller.commands.controllerWindow);
     ComPtr<CDgnSRNotifySink> sink;
     ASSERT_EQ(S_OK, CDgnSRNotifySink::Create(sink.GetAddressOf()));
     sink->setController(&controller);

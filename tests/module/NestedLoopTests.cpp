@@ -53,7 +53,7 @@ public:
         ASSERT_NE(nullptr, Controller());
         ASSERT_TRUE(WaitForDialogLog(Controller()->dialogWindow(), "\"Tools - Shut Down\""));
         Menu(ID_LOAD_100_COMMANDS);
-        ASSERT_EQ(100, Controller()->loadedCount);
+        ASSERT_EQ(100, Controller()->commands.loadedCount);
         boxes.boxes.clear();
         boxes.answer = IDYES; // "Shut Down Quillmoor 2023 Testing?" is answered Yes
         ran = false;
@@ -97,8 +97,8 @@ public:
 
     static void Menu(WORD id)
     {
-        if (Controller() && Controller()->controllerWindow)
-            SendMessageW(Controller()->controllerWindow, WM_COMMAND, id, 0);
+        if (Controller() && Controller()->commands.controllerWindow)
+            SendMessageW(Controller()->commands.controllerWindow, WM_COMMAND, id, 0);
     }
 
     // Runs the cell's event once; from then on the dialogs it or the place opened are
@@ -149,7 +149,7 @@ public:
     // A custom command's script on "Test 1", which is then said.
     static void SayTestOneWithScript(NestedLoopTest& t, const char* script)
     {
-        Controller()->scripts.push_back({1, script});
+        Controller()->commands.scripts.push_back({1, script});
         t.engine->Say("Test 1");
     }
 
@@ -228,8 +228,8 @@ const NestedLoopTest::Place kPlaces[] = {
          t.engine->Say("Test 2");
          DestroyWindow(pad);
      }},
-    {"Serious Error", L"Serious Error", L"", [](NestedLoopTest&) {
-         ++NestedLoopTest::Controller()->loadedCount; // one more than the list holds
+    {"Serious Error", L"Serious Error", L"Releasing the grammars ended prematurely!", [](NestedLoopTest&) {
+         ++NestedLoopTest::Controller()->commands.loadedCount; // one more than the list holds
          NestedLoopTest::Menu(ID_RELEASE_ALL_COMMANDS);
      }},
     {"Shut Down Quillmoor 2023 Testing?", L"Shut Down Quillmoor 2023 Testing?", L"",

@@ -40,12 +40,12 @@ protected:
 
     CGramObj* Load(const std::string& text)
     {
-        EXPECT_TRUE(controller.parser->Compile(text, false));
+        EXPECT_TRUE(controller.commands.parser->Compile(text, false));
         CGramObj* grammar = new CGramObj();
-        grammar->init(&controller);
-        EXPECT_EQ(1, grammar->load(controller.parser->packed.data(),
-                                   static_cast<DWORD>(controller.parser->packed.size()), 0, 0));
-        grammar->number = ++controller.loadedCount;
+        grammar->init(&controller.grammarOwner);
+        EXPECT_EQ(1, grammar->load(controller.commands.parser->packed.data(),
+                                   static_cast<DWORD>(controller.commands.parser->packed.size()), 0, 0));
+        grammar->number = ++controller.commands.loadedCount;
         EXPECT_EQ(1, grammar->activate("1", nullptr));
         return grammar;
     }
@@ -81,7 +81,7 @@ TEST_F(RecognitionResultTest, TestCommandShowsTimeWordsAndTheRuleOfEachWord)
     EXPECT_EQ(std::string::npos, log.find("dwWordNum: 0\n")) << log;
     EXPECT_EQ(std::string::npos, log.find("Lists:")) << log;
     EXPECT_EQ(std::string::npos, log.find("Associated Script:")) << log;
-    EXPECT_LE(controller.startTicks, controller.endTicks);
+    EXPECT_LE(controller.commands.startTicks, controller.commands.endTicks);
     EXPECT_TRUE(boxes.boxes.empty()) << Describe(boxes.boxes);
 }
 
@@ -102,9 +102,9 @@ TEST_F(RecognitionResultTest, ListEntriesAndDictationBecomeArgumentsInSpokenOrde
 TEST_F(RecognitionResultTest, AssociatedScriptIsAnnouncedForItsCommandOnly)
 {
     CGramObj* grammar = Load("<1> exported = Test 1;\n");
-    controller.scripts.push_back({grammar->number, "SendKeys \"a\"\nBeep"});
-    controller.scripts.push_back({grammar->number + 1, "Beep"});
-    controller.scripts.push_back({grammar->number, ""});
+    controller.commands.scripts.push_back({grammar->number, "SendKeys \"a\"\nBeep"});
+    controller.commands.scripts.push_back({grammar->number + 1, "Beep"});
+    controller.commands.scripts.push_back({grammar->number, ""});
     ASSERT_TRUE(engine.Say("Test 1").recognised);
     ASSERT_TRUE(WaitFor("Associated Script: "));
     Sleep(200);
@@ -125,11 +125,12 @@ TEST_F(RecognitionResultTest, ResultsOfOtherGrammarsOrWithoutResultObjectWriteNo
     DWORD size = 4;
     memcpy(phrase.data(), &size, 4);
     IUnknown* anyObject = site.Get();
-    controller.onPhraseFinish(*grammar, ISRNOTEFIN_RECOGNIZED, reinterpret_cast<PSRPHRASEW>(phrase.data()), anyObject,
+    controller.commands.onPhraseFinish(*grammar, ISRNOTEFIN_RECOGNIZED, reinterpret_cast<PSRPHRASEW>(phrase.data()),
+                                       anyObject,
                               Hold(controller));
-    controller.onPhraseFinish(*grammar, ISRNOTEFIN_RECOGNIZED | ISRNOTEFIN_THISGRAMMAR,
+    controller.commands.onPhraseFinish(*grammar, ISRNOTEFIN_RECOGNIZED | ISRNOTEFIN_THISGRAMMAR,
                               reinterpret_cast<PSRPHRASEW>(phrase.data()), nullptr, Hold(controller));
-    controller.log("marker\n");
+    controller.grammarOwner.log("marker\n");
     ASSERT_TRUE(WaitFor("marker\n"));
     EXPECT_EQ("marker\n", LogOf(dialog));
 }

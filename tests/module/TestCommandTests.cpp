@@ -83,12 +83,12 @@ TEST_F(TestCommandTest, EachMenuCountLoadsItsRangesNumberedInLoadOrder)
         if (c.item)
             Menu(c.item);
         else
-            controller.loadTestCommands(c.count, Hold(controller));
-        EXPECT_EQ(c.count, controller.loadedCount) << c.count;
-        EXPECT_EQ(c.count + 1, controller.nextCommandNumber) << c.count;
-        int number = controller.loadedCount;
+            controller.commands.loadTestCommands(c.count, Hold(controller));
+        EXPECT_EQ(c.count, controller.commands.loadedCount) << c.count;
+        EXPECT_EQ(c.count + 1, controller.commands.nextCommandNumber) << c.count;
+        int number = controller.commands.loadedCount;
         int wrong = 0;
-        for (CGramObj* grammar = controller.grammars; grammar; grammar = grammar->next, --number) {
+        for (CGramObj* grammar = controller.grammarOwner.grammars; grammar; grammar = grammar->next, --number) {
             bool global = number <= c.lastGlobal, app = !global && number <= c.lastAppSpecific;
             wrong += grammar->number != number || grammar->isSpecific != (global ? 0 : 1) ||
                      grammar->moduleName != (global ? "" : "natspeak") ||
@@ -139,7 +139,7 @@ TEST_F(TestCommandTest, LoadingReplacesTheSetAndReportsCreationTimeAndRelease)
 
 TEST_F(TestCommandTest, SpecificCommandsFollowTheForegroundWindowAtEveryUtteranceBegin)
 {
-    controller.loadTestCommands(100, Hold(controller));
+    controller.commands.loadTestCommands(100, Hold(controller));
     const std::map<int, HWND> global = Bound(1, 50, nullptr);
 
     HWND pad = Foreground(L"DragonPad - Document");
@@ -188,7 +188,7 @@ TEST_F(TestCommandTest, SpecificCommandsFollowTheForegroundWindowAtEveryUtteranc
 
     // Back in DragonPad, after a release: no statistics, but the utterance boxes follow.
     engine.Options().windowModulePath = kDragonPath;
-    controller.releaseAll(Hold(controller));
+    controller.commands.releaseAll(Hold(controller));
     SetForegroundWindow(pad);
     Foreground(L"DragonPad - Second");
     Utterance();
@@ -207,7 +207,7 @@ TEST(FontDialogTitle, FollowsThePrimaryLanguage)
 
 TEST_F(TestCommandTest, HookErrorsAreLoggedAndLeaveBoxesAndActivationAsTheyWere)
 {
-    controller.loadTestCommands(100, Hold(controller));
+    controller.commands.loadTestCommands(100, Hold(controller));
     HWND pad = Foreground(L"DragonPad - Document");
     Utterance();
     const std::map<int, HWND> before = ActiveCommandRules(engine);
@@ -260,12 +260,12 @@ TEST_F(TestCommandTest, WithoutTheWindowModuleQueryTheCookieStillGoesBack)
 
 TEST_F(TestCommandTest, ACompileFailureInRoundOneLeavesNothingAndNoStatistics)
 {
-    controller.loadTestCommands(100, Hold(controller));
+    controller.commands.loadTestCommands(100, Hold(controller));
     ASSERT_TRUE(WaitForDialogLog(dialog, "updating accordingly ...\n\n"));
     ClearLog();
     testCommandText = [](int) { return std::string("<1> exported = ;\n"); };
-    controller.loadTestCommands(100, Hold(controller));
-    EXPECT_EQ(0, controller.loadedCount);
+    controller.commands.loadTestCommands(100, Hold(controller));
+    EXPECT_EQ(0, controller.commands.loadedCount);
     EXPECT_EQ(6u, engine.Snapshot().grammars.size());
     ASSERT_TRUE(WaitForDialogLog(dialog, "Compiling from string failed."));
     Sleep(200);
@@ -280,9 +280,9 @@ TEST_F(TestCommandTest, ACompileFailureInRoundOneLeavesNothingAndNoStatistics)
 TEST_F(TestCommandTest, ALoadFailureInRoundKKeepsTheCommandsBeforeItClassifiedByTheFullCount)
 {
     engine.Options().grammarLoadsBeforeError = 59; // round 60 is refused
-    controller.loadTestCommands(100, Hold(controller));
-    EXPECT_EQ(59, controller.loadedCount);
-    EXPECT_EQ(60, controller.nextCommandNumber);
+    controller.commands.loadTestCommands(100, Hold(controller));
+    EXPECT_EQ(59, controller.commands.loadedCount);
+    EXPECT_EQ(60, controller.commands.nextCommandNumber);
     EXPECT_EQ(Bound(1, 50, nullptr), ActiveCommandRules(engine));
     EXPECT_EQ(L"50/0/0", Statistics());
     ASSERT_EQ(1u, boxes.boxes.size());
@@ -301,7 +301,7 @@ TEST_F(TestCommandTest, ARefusedActivationCostsOnlyThatCommand)
 {
     engine.Options().activateError = E_ACCESSDENIED;
     engine.Options().activateErrorRule = "7";
-    controller.loadTestCommands(100, Hold(controller));
+    controller.commands.loadTestCommands(100, Hold(controller));
     std::map<int, HWND> expected = Bound(1, 50, nullptr);
     expected.erase(7);
     EXPECT_EQ(expected, ActiveCommandRules(engine));
@@ -325,19 +325,19 @@ TEST_F(TestCommandTest, ReleasingAllWhileAnActivationBoxIsOpenEndsTheWalk)
     engine.Options().activateError = E_ACCESSDENIED;
     engine.Options().activateErrorRule = "30";
     boxes.whileOpen = [this](const RecordedBox&) { Menu(ID_RELEASE_ALL_COMMANDS); };
-    controller.loadTestCommands(100, Hold(controller));
-    EXPECT_EQ(0, controller.loadedCount);
+    controller.commands.loadTestCommands(100, Hold(controller));
+    EXPECT_EQ(0, controller.commands.loadedCount);
     EXPECT_EQ(6u, engine.Snapshot().grammars.size());
     EXPECT_EQ(L"0/0/0", Statistics());
 
     // The same inside the walk of an utterance begin.
     boxes.whileOpen = nullptr;
     engine.Options().activateErrorRule = "60";
-    controller.loadTestCommands(100, Hold(controller));
+    controller.commands.loadTestCommands(100, Hold(controller));
     boxes.whileOpen = [this](const RecordedBox&) { Menu(ID_RELEASE_ALL_COMMANDS); };
     Foreground(L"DragonPad - Document");
     Utterance();
-    EXPECT_EQ(0, controller.loadedCount);
+    EXPECT_EQ(0, controller.commands.loadedCount);
     EXPECT_EQ(6u, engine.Snapshot().grammars.size());
     EXPECT_EQ(2u, boxes.boxes.size());
 }
@@ -348,7 +348,7 @@ namespace {
 
 TEST_F(TestCommandTest, UtteranceBeginsQueuedTogetherAreHandledInOrderEachCookieOnce)
 {
-    controller.loadTestCommands(100, Hold(controller));
+    controller.commands.loadTestCommands(100, Hold(controller));
     HWND pad = Foreground(L"DragonPad - Document");
     // Both begins are posted before the event hub gets to run.
     const DWORD first = engine.BeginUtterance("nothing");
@@ -382,17 +382,17 @@ TEST_F(TestCommandTest, WithNothingLoadedTheStatisticsBoxesAreNotRewritten)
         {"a compile failure in round 1",
          [&] {
              testCommandText = [](int) { return std::string("<1> exported = ;\n"); };
-             controller.loadTestCommands(100, Hold(controller));
+             controller.commands.loadTestCommands(100, Hold(controller));
          }},
         {"an utterance begin", [&] { Utterance(); }},
     };
     for (const auto& c : cases) {
         // Counts the boxes do not show: a refresh would write them.
-        controller.globalActiveCount = 7;
-        controller.appActiveCount = 8;
-        controller.windowActiveCount = 9;
+        controller.commands.globalActiveCount = 7;
+        controller.commands.appActiveCount = 8;
+        controller.commands.windowActiveCount = 9;
         c.act();
-        EXPECT_EQ(0, controller.loadedCount) << c.what;
+        EXPECT_EQ(0, controller.commands.loadedCount) << c.what;
         EXPECT_EQ(L"0/0/0", Statistics()) << c.what;
     }
 }
@@ -401,7 +401,7 @@ TEST_F(TestCommandTest, WithNothingLoadedTheStatisticsBoxesAreNotRewritten)
 
 TEST_F(TestCommandTest, AnUtteranceInTheSameWindowCallsNothingUntilARuleStateChanged)
 {
-    controller.loadTestCommands(100, Hold(controller));
+    controller.commands.loadTestCommands(100, Hold(controller));
     HWND pad = Foreground(L"DragonPad - Document");
     Utterance();
     const std::map<int, HWND> settled = Joined(Bound(1, 50, nullptr), Bound(51, 75, pad));
@@ -417,8 +417,8 @@ TEST_F(TestCommandTest, AnUtteranceInTheSameWindowCallsNothingUntilARuleStateCha
     EXPECT_EQ(L"50/25/0", Statistics());
 
     // A rule the module itself deactivated meanwhile comes back at the next utterance.
-    CGramObj* sixty = controller.grammars;
-    for (int number = controller.loadedCount; number > 60; --number)
+    CGramObj* sixty = controller.grammarOwner.grammars;
+    for (int number = controller.commands.loadedCount; number > 60; --number)
         sixty = sixty->next;
     sixty->deactivate("60");
     EXPECT_LT(2u, utteranceCalls());
