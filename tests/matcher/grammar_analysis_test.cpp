@@ -148,6 +148,10 @@ TEST(GrammarAnalysis, ConflictsWithTheirShortestCommonPhrase)
         {"dictation against dictation",
          {"<dgndictation> imported;\n<a> exported = search <dgndictation>;\n<b> exported = <dgndictation> search;\n"},
          {}, "a/b: search search"},
+        {"another imported rule is one word of its own, which dictation also matches",
+         {"<dgndictation> imported;\n<dgnletters> imported;\n<a> exported = spell <dgnletters>;\n"
+          "<b> exported = spell <dgndictation>;\n<c> exported = spell me;\n"},
+         {}, "a/b: spell <dgnletters>; b/c: spell me"},
         {"a repetition takes any number of rounds",
          {"<a> exported = go left +;\n", "<b> exported = go left left left;\n"}, {}, "a/b: go left left left"},
         {"rules that may say nothing conflict on a word", {"<a> exported = [ x ] +;\n<b> exported = [ x ] +;\n"},
