@@ -37,7 +37,7 @@ STDMETHODIMP CDgnSSvcActionNotifySink::PlaybackDone(DWORD cookie)
 {
     enter([cookie](CommandHost& commands) {
         commands.log("+ CDgnSSvcActionNotifySink::PlaybackDone\n");
-        PostMessageW(commands.controllerWindow, WM_PLAYBACK_DONE, cookie, 0);
+        PostMessageW(commands.controllerWindow(), WM_PLAYBACK_DONE, cookie, 0);
         commands.log("- CDgnSSvcActionNotifySink::PlaybackDone\n");
     });
     return S_OK;
@@ -47,7 +47,7 @@ STDMETHODIMP CDgnSSvcActionNotifySink::PlaybackAborted(DWORD cookie, DWORD)
 {
     enter([cookie](CommandHost& commands) {
         commands.log("+ CDgnSSvcActionNotifySink::PlaybackAborted\n");
-        PostMessageW(commands.controllerWindow, WM_PLAYBACK_DONE, cookie, 1);
+        PostMessageW(commands.controllerWindow(), WM_PLAYBACK_DONE, cookie, 1);
         commands.log("- CDgnSSvcActionNotifySink::PlaybackAborted\n");
     });
     return S_OK;
@@ -55,7 +55,7 @@ STDMETHODIMP CDgnSSvcActionNotifySink::PlaybackAborted(DWORD cookie, DWORD)
 
 STDMETHODIMP CDgnSSvcActionNotifySink::ScriptDone(DWORD cookie)
 {
-    enter([cookie](CommandHost& commands) { PostMessageW(commands.controllerWindow, WM_SCRIPT_DONE, cookie, 0); });
+    enter([cookie](CommandHost& commands) { PostMessageW(commands.controllerWindow(), WM_SCRIPT_DONE, cookie, 0); });
     return S_OK;
 }
 
@@ -69,7 +69,7 @@ STDMETHODIMP CDgnSSvcActionNotifySink::ScriptError(DWORD cookie, DWORD first, DW
     enter([=](CommandHost& commands) {
         ScriptErrorInfo* info = new (std::nothrow) ScriptErrorInfo{first, second};
         // Undeliverable: nobody else would free the record.
-        if (info && !PostMessageW(commands.controllerWindow, WM_SCRIPT_DONE, cookie, reinterpret_cast<LPARAM>(info)))
+        if (info && !PostMessageW(commands.controllerWindow(), WM_SCRIPT_DONE, cookie, reinterpret_cast<LPARAM>(info)))
             delete info;
     });
     return S_OK;

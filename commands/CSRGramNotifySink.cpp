@@ -56,7 +56,7 @@ STDMETHODIMP CSRGramNotifySink::PhraseStart(QWORD)
     if (m_grammar)
         EnterController(m_host ? &m_host->lifetime() : nullptr, L"Phrase start failed with:",
                         [this](ControllerLifetime&, const ControllerLifetime::Busy&) {
-                            m_host->startTicks = GetTickCount64();
+                            m_host->notePhraseStart();
                         });
     return S_OK;
 }

@@ -80,15 +80,15 @@ void CommandHost::onPhraseFinish(CGramObj& grammar, DWORD flags, PSRPHRASEW phra
     if (!results || (!thisGrammar && !grammar.loadOption1))
         return;
 
-    endTicks = GetTickCount64();
-    const std::string timing = PhraseTimingText(endTicks - startTicks);
+    m_endTicks = GetTickCount64();
+    const std::string timing = PhraseTimingText(m_endTicks - m_startTicks);
     std::wstring wordsLine(timing.begin(), timing.end()); // ASCII
     AppendWordsLine(wordsLine, PhraseWords(phrase));
     log(NarrowText(wordsLine.data(), wordsLine.size(), CP_THREAD_ACP).c_str());
 
     std::string scriptMessage;
     std::string scriptToRun;
-    for (const CommandScript& entry : scripts) {
+    for (const CommandScript& entry : m_scripts) {
         if (entry.number != grammar.number || entry.script.empty())
             continue;
         scriptMessage += "Associated Script: ";
@@ -130,7 +130,7 @@ void CommandHost::onPhraseFinish(CGramObj& grammar, DWORD flags, PSRPHRASEW phra
     graph.Reset();
     basic.Reset();
     // A box of this result's handling may have begun a shutdown: no script runs any more.
-    if (!scriptToRun.empty() && !m_owner.shuttingDown)
+    if (!scriptToRun.empty() && !m_owner.shuttingDown())
         handOverScript(scriptToRun, values.empty() ? nullptr : values.data(), busy);
 }
 
@@ -138,6 +138,6 @@ void CommandHost::handOverScript(const std::string& script, const char* const* v
 {
     if (script.empty())
         return;
-    if (!scriptRunner.execScript(script.c_str(), values, script.c_str(), false, busy))
+    if (!m_scriptRunner.execScript(script.c_str(), values, script.c_str(), false, busy))
         ShowMessageBoxW(GetForegroundWindow(), L"execScript() failed", L"Error", MB_ICONHAND);
 }

@@ -48,10 +48,17 @@ public:
     void abandonScriptWaits();
 
     // Dragon's interpreter, from connect to disconnect.
-    Microsoft::WRL::ComPtr<IDgnSSvcInterpreter> m_pIDgnSSvcInterpreter;
-    // The messages the running waits look for, innermost first.
-    AwaitedMessage* awaitedMessages = nullptr;
+    IDgnSSvcInterpreter* interpreter() const { return m_pIDgnSSvcInterpreter.Get(); }
+    void setInterpreter(Microsoft::WRL::ComPtr<IDgnSSvcInterpreter> interpreter)
+    {
+        m_pIDgnSSvcInterpreter = std::move(interpreter);
+    }
+    // True while a wait is running.
+    bool waiting() const { return awaitedMessages != nullptr; }
 
 private:
     DriverOutput& m_output;
+    Microsoft::WRL::ComPtr<IDgnSSvcInterpreter> m_pIDgnSSvcInterpreter;
+    // The messages the running waits look for, innermost first.
+    AwaitedMessage* awaitedMessages = nullptr;
 };

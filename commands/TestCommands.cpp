@@ -58,18 +58,18 @@ void CommandHost::loadTestCommands(int count, const Busy& busy)
               "DragonPad, Font Dialog.\n",
               count, count, half, half + 1, threeQuarters, threeQuarters + 1, count);
     log(">> This may take some time, please wait ...\n");
-    startTicks = GetTickCount64();
+    m_startTicks = GetTickCount64();
 
     const char* fontTitle = FontDialogTitle(GetSystemDefaultLCID() & 0x3FF);
-    for (int i = 0; i < count && parser; ++i) {
+    for (int i = 0; i < count && compiler(); ++i) {
         const int k = i + 1;
         // The compiler outlives a disconnect that its boxes' message loops may run.
-        GramParser* compiler = parser;
-        if (!compiler->Compile(testCommandText(k), false)) {
+        GramParser* parser = compiler();
+        if (!parser->Compile(testCommandText(k), false)) {
             log("Compiling from string failed.");
             break;
         }
-        CGramObj* loaded = loadCommandGrammar(compiler->packed, busy);
+        CGramObj* loaded = loadCommandGrammar(parser->packed, busy);
         if (!loaded) {
             logFormat("\nGrammar failed to load in round %i ...\n\n", k);
             break;
@@ -85,17 +85,17 @@ void CommandHost::loadTestCommands(int count, const Busy& busy)
         }
         loaded->number = k;
     }
-    if (loadedCount == 0)
+    if (m_loadedCount == 0)
         return;
 
     // Newest first: counting down from loadedCount gives each grammar its own number.
-    globalActiveCount = 0;
-    GrammarWalk walk = m_owner.walkCommandGrammars(loadedCount);
+    m_globalActiveCount = 0;
+    GrammarWalk walk = m_owner.walkCommandGrammars(m_loadedCount);
     for (const GrammarWalk::Step step : walk) {
         if (step.grammar.isSpecific)
             continue;
         if (step.grammar.activate(RuleName(step.number).text, nullptr))
-            ++globalActiveCount;
+            ++m_globalActiveCount;
         else
             logFormat(kActivationFailed, step.number);
     }
@@ -104,14 +104,14 @@ void CommandHost::loadTestCommands(int count, const Busy& busy)
         return;
     refreshStatistics();
 
-    endTicks = GetTickCount64();
+    m_endTicks = GetTickCount64();
     char done[2048];
     snprintf(done, sizeof(done),
              "\n... done in %llu ms.\n\n>> Test recognition by dictating some of them now, given the ranges "
              "above.\n>> Start with the global commands, and then switch to DragonPad and the\n>> DragonPad Font "
              "Dialog, to check activating and deactivating on-the-fly.\n>> Keep watching the \"Activation "
              "Statistics\" updating accordingly ...\n\n",
-             endTicks - startTicks);
+             m_endTicks - m_startTicks);
     log(done);
 }
 
@@ -119,29 +119,29 @@ bool CommandHost::repeatsSettledWalk(const std::string& moduleName, const std::s
 {
     const SettledWalk& last = m_settledWalk;
     // The window's existence decides whether its activations are known to hold.
-    return last.valid && last.ruleStateChanges == m_owner.ruleStateChanges() && last.loadedCount == loadedCount &&
+    return last.valid && last.ruleStateChanges == m_owner.ruleStateChanges() && last.loadedCount == m_loadedCount &&
            last.window == window && last.moduleName == moduleName && last.title == title && IsWindow(window);
 }
 
 void CommandHost::updateWindowActivation(std::string moduleName, std::string title, HWND window, const Busy&)
 {
-    if (loadedCount <= 0)
+    if (m_loadedCount <= 0)
         return;
     if (repeatsSettledWalk(moduleName, title, window)) {
-        appActiveCount = m_settledWalk.appActiveCount;
-        windowActiveCount = m_settledWalk.windowActiveCount;
+        m_appActiveCount = m_settledWalk.appActiveCount;
+        m_windowActiveCount = m_settledWalk.windowActiveCount;
         refreshStatistics();
         return;
     }
     m_settledWalk.valid = false;
-    appActiveCount = 0;
-    windowActiveCount = 0;
+    m_appActiveCount = 0;
+    m_windowActiveCount = 0;
 
     const std::string prefix = title.substr(0, 9);
     // Whether window still exists, as activate would ask; only a call out can change that.
     int windowExists = -1;
     bool settled = true;
-    GrammarWalk walk = m_owner.walkCommandGrammars(loadedCount);
+    GrammarWalk walk = m_owner.walkCommandGrammars(m_loadedCount);
     for (const GrammarWalk::Step step : walk) {
         CGramObj& grammar = step.grammar;
         if (!grammar.isSpecific)
@@ -155,7 +155,7 @@ void CommandHost::updateWindowActivation(std::string moduleName, std::string tit
                 settled = settled && grammar.knownInactive(rule.text); // not when refused
             }
         } else if (grammar.appTitle == prefix || grammar.windowTitle == title) {
-            int& count = grammar.appTitle == prefix ? appActiveCount : windowActiveCount;
+            int& count = grammar.appTitle == prefix ? m_appActiveCount : m_windowActiveCount;
             if (windowExists < 0)
                 windowExists = IsWindow(window) ? 1 : 0;
             bool active;
@@ -176,7 +176,7 @@ void CommandHost::updateWindowActivation(std::string moduleName, std::string tit
     if (walk.interrupted())
         return;
     if (settled)
-        m_settledWalk = {true, moduleName, title, window, loadedCount, m_owner.ruleStateChanges(), appActiveCount,
-                         windowActiveCount};
+        m_settledWalk = {true, moduleName, title, window, m_loadedCount, m_owner.ruleStateChanges(), m_appActiveCount,
+                         m_windowActiveCount};
     refreshStatistics();
 }

@@ -89,7 +89,7 @@ int CGramObj::loadWithSink(GrammarKind kind, const void* data, DWORD size, DWORD
                            const char* noCommonLog)
 {
     ComPtr<GrammarSink> sink;
-    if (!owner->makeGrammarSink || FAILED(owner->makeGrammarSink(*this, kind, option1, option2, sink)) || !sink)
+    if (FAILED(owner->makeSink(*this, kind, option1, option2, sink)) || !sink)
         return 0;
     ComPtr<ISRGramNotifySinkW> sinkInterface;
     if (FAILED(sink->QueryInterface(IID_ISRGramNotifySinkW,
@@ -101,7 +101,7 @@ int CGramObj::loadWithSink(GrammarKind kind, const void* data, DWORD size, DWORD
     ComPtr<IUnknown> grammar;
     SDATA block{const_cast<void*>(data), size};
     DropStaleErrorInfo();
-    HRESULT hr = owner->central->GrammarLoad(SRGRMFMT_CFG, block, sinkInterface.Get(), IID_ISRGramNotifySinkW,
+    HRESULT hr = owner->central()->GrammarLoad(SRGRMFMT_CFG, block, sinkInterface.Get(), IID_ISRGramNotifySinkW,
                                              grammar.GetAddressOf());
     if (FAILED(hr)) {
         sink->detach();
@@ -127,9 +127,9 @@ int CGramObj::loadWithSink(GrammarKind kind, const void* data, DWORD size, DWORD
 
 int CGramObj::load(const void* data, DWORD size, DWORD option1, DWORD option2)
 {
-    if (owner && owner->shuttingDown)
+    if (owner && owner->shuttingDown())
         return 0;
-    if (!owner || !owner->central) {
+    if (!owner || !owner->central()) {
         ShowMessageBoxW(nullptr, L"Calling CGramObj::load is not allowed before calling connectDragon", L"Error",
                         MB_ICONHAND);
         return 0;
@@ -149,7 +149,7 @@ int CGramObj::load(const void* data, DWORD size, DWORD option1, DWORD option2)
 
 int CGramObj::loadBuiltinCommands(const void* data, DWORD size)
 {
-    if (!owner || !owner->central || owner->shuttingDown)
+    if (!owner || !owner->central() || owner->shuttingDown())
         return 0;
     if (!data || size == 0) {
         owner->log("No data passed to CGramObj::loadBuiltinCommands()\n");
@@ -203,7 +203,7 @@ bool CGramObj::knownActiveFor(const char* ruleName, HWND window) const
 
 int CGramObj::activate(const char* ruleName, HWND window)
 {
-    if (owner && owner->shuttingDown)
+    if (owner && owner->shuttingDown())
         return 0;
     if (!GrammarLoaded(gramCommon))
         return 0;

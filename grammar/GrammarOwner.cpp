@@ -29,38 +29,38 @@ void RemoveGrammar(CGramObj*& head, GrammarLink next, CGramObj* grammar)
 void GrammarOwner::linkGrammar(CGramObj* grammar)
 {
     noteRuleStateChange();
-    PushGrammar(grammars, &CGramObj::next, grammar);
+    PushGrammar(m_grammars, &CGramObj::next, grammar);
 }
 
 void GrammarOwner::unlinkGrammar(CGramObj* grammar)
 {
     ++m_commandRemovals;
     noteRuleStateChange();
-    RemoveGrammar(grammars, &CGramObj::next, grammar);
+    RemoveGrammar(m_grammars, &CGramObj::next, grammar);
 }
 
 void GrammarOwner::linkBuiltinGrammar(CGramObj* grammar)
 {
     noteRuleStateChange();
-    PushGrammar(builtinGrammars, &CGramObj::builtinNext, grammar);
+    PushGrammar(m_builtinGrammars, &CGramObj::builtinNext, grammar);
 }
 
 void GrammarOwner::unlinkBuiltinGrammar(CGramObj* grammar)
 {
     ++m_builtinRemovals;
     noteRuleStateChange();
-    RemoveGrammar(builtinGrammars, &CGramObj::builtinNext, grammar);
+    RemoveGrammar(m_builtinGrammars, &CGramObj::builtinNext, grammar);
 }
 
 
 GrammarWalk GrammarOwner::walkCommandGrammars(int firstNumber) const
 {
-    return GrammarWalk(grammars, &CGramObj::next, m_commandRemovals, firstNumber);
+    return GrammarWalk(m_grammars, &CGramObj::next, m_commandRemovals, firstNumber);
 }
 
 GrammarWalk GrammarOwner::walkBuiltinGrammars(int firstNumber) const
 {
-    return GrammarWalk(builtinGrammars, &CGramObj::builtinNext, m_builtinRemovals, firstNumber);
+    return GrammarWalk(m_builtinGrammars, &CGramObj::builtinNext, m_builtinRemovals, firstNumber);
 }
 
 namespace {
@@ -84,10 +84,10 @@ void ReleaseList(CGramObj*& list, Release release, int* count, ControllerLifetim
 
 void GrammarOwner::releaseCommandGrammars(int* count)
 {
-    ReleaseList(grammars, [](CGramObj& grammar) { grammar.release(); }, count, m_lifetime);
+    ReleaseList(m_grammars, [](CGramObj& grammar) { grammar.release(); }, count, m_lifetime);
 }
 
 void GrammarOwner::releaseBuiltinGrammars()
 {
-    ReleaseList(builtinGrammars, [](CGramObj& grammar) { grammar.releaseBuiltin(); }, nullptr, m_lifetime);
+    ReleaseList(m_builtinGrammars, [](CGramObj& grammar) { grammar.releaseBuiltin(); }, nullptr, m_lifetime);
 }

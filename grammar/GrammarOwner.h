@@ -21,7 +21,15 @@ class GrammarOwner {
 public:
     using Busy = ControllerLifetime::Busy;
 
-    explicit GrammarOwner(ControllerLifetime& lifetime) : m_lifetime(lifetime) {}
+    // Makes a new sink for grammar, of the kind's class, holding one reference in sink: the
+    // sinks' classes belong to the commands that answer them, so the controller supplies it.
+    using GrammarSinkMaker = std::function<HRESULT(CGramObj& grammar, GrammarKind kind, DWORD option1, DWORD option2,
+                                                   Microsoft::WRL::ComPtr<GrammarSink>& sink)>;
+
+    GrammarOwner(ControllerLifetime& lifetime, GrammarSinkMaker makeSink)
+        : m_lifetime(lifetime), m_makeSink(std::move(makeSink))
+    {
+    }
     GrammarOwner(const GrammarOwner&) = delete;
     GrammarOwner& operator=(const GrammarOwner&) = delete;
 
@@ -29,23 +37,26 @@ public:
     ControllerLifetime& lifetime() { return m_lifetime; }
 
     // The recogniser; null before connecting and after disconnecting.
-    Microsoft::WRL::ComPtr<ISRCentralW> central;
-    // Both lists own their grammar objects.
-    CGramObj* grammars = nullptr;
-    CGramObj* builtinGrammars = nullptr;
+    ISRCentralW* central() const { return m_central.Get(); }
+    void setCentral(Microsoft::WRL::ComPtr<ISRCentralW> central) { m_central = std::move(central); }
     // From the start of a shutdown to the next connection: nothing is loaded or activated.
-    bool shuttingDown = false;
+    bool shuttingDown() const { return m_shuttingDown; }
+    void setShuttingDown(bool shuttingDown) { m_shuttingDown = shuttingDown; }
 
     // The test-driver window, while there is one: the log and the statistics boxes.
-    DriverOutput driverOutput;
+    DriverOutput& driverOutput() { return m_driverOutput; }
     // The message log; nothing is written without a test-driver window.
-    void log(const char* text, int highlight = 0) { driverOutput.appendLog(text, highlight); }
+    void log(const char* text, int highlight = 0) { m_driverOutput.appendLog(text, highlight); }
 
-    // Makes a new sink for grammar, of the kind's class, holding one reference in sink: the
-    // sinks' classes belong to the commands that answer them, so the controller supplies it.
-    using GrammarSinkMaker = std::function<HRESULT(CGramObj& grammar, GrammarKind kind, DWORD option1, DWORD option2,
-                                                   Microsoft::WRL::ComPtr<GrammarSink>& sink)>;
-    GrammarSinkMaker makeGrammarSink;
+    HRESULT makeSink(CGramObj& grammar, GrammarKind kind, DWORD option1, DWORD option2,
+                     Microsoft::WRL::ComPtr<GrammarSink>& sink) const
+    {
+        return m_makeSink ? m_makeSink(grammar, kind, option1, option2, sink) : E_UNEXPECTED;
+    }
+
+    // The heads of the two lists, newest first; each list owns its grammar objects.
+    CGramObj* commandGrammars() const { return m_grammars; }
+    CGramObj* builtinGrammars() const { return m_builtinGrammars; }
 
     void linkGrammar(CGramObj* grammar);
     void unlinkGrammar(CGramObj* grammar);
@@ -66,6 +77,12 @@ public:
 
 private:
     ControllerLifetime& m_lifetime;
+    GrammarSinkMaker m_makeSink;
+    Microsoft::WRL::ComPtr<ISRCentralW> m_central;
+    CGramObj* m_grammars = nullptr;
+    CGramObj* m_builtinGrammars = nullptr;
+    bool m_shuttingDown = false;
+    DriverOutput m_driverOutput;
     unsigned m_commandRemovals = 0;
     unsigned m_builtinRemovals = 0;
     unsigned m_ruleStateChanges = 0;

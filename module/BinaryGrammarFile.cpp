@@ -70,7 +70,7 @@ void ModuleController::loadFromBinary(const Busy& busy)
     wchar_t path[260] = {};
     OPENFILENAMEW choice = {};
     choice.lStructSize = sizeof(choice);
-    choice.hwndOwner = commands.controllerWindow;
+    choice.hwndOwner = commands.controllerWindow();
     choice.lpstrFilter = L"Grammar Binaries (.bin)\0*.bin\0";
     choice.nFilterIndex = 1;
     choice.lpstrFile = path;
@@ -110,7 +110,7 @@ void ModuleController::loadFromBinary(const Busy& busy)
         return;
     grammarOwner.log("Grammar loaded successfully.\r\n");
     if (grammar->activate("1", nullptr)) {
-        ++commands.globalActiveCount;
+        commands.countGlobalActivation();
         grammarOwner.log("Rule <1> activated successfully.\n");
     } else {
         grammarOwner.log("Activating rule failed.");

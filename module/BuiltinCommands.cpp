@@ -74,14 +74,14 @@ void BuiltinCommands::setRuleState(bool shown, const Busy&)
 void BuiltinCommands::show(const Busy& busy)
 {
     setRuleState(true, busy);
-    if (HWND dialog = m_owner.driverOutput.currentDialog())
+    if (HWND dialog = m_owner.driverOutput().currentDialog())
         ShowWindow(dialog, SW_SHOW);
 }
 
 void BuiltinCommands::hide(const Busy& busy)
 {
     setRuleState(false, busy);
-    if (HWND dialog = m_owner.driverOutput.currentDialog())
+    if (HWND dialog = m_owner.driverOutput().currentDialog())
         ShowWindow(dialog, SW_HIDE);
 }
 
@@ -102,7 +102,7 @@ void BuiltinCommands::run(const BuiltinCommand& command, const Busy& busy)
 
 void BuiltinCommands::place(Corner corner) const
 {
-    HWND dialog = m_owner.driverOutput.currentDialog();
+    HWND dialog = m_owner.driverOutput().currentDialog();
     if (!dialog || !IsWindowVisible(dialog))
         return;
     int width = 1200;

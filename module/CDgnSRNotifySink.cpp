@@ -33,7 +33,7 @@ STDMETHODIMP CDgnSRNotifySink::AttribChanged2(DWORD value)
 {
     EnterController(m_controller, L"Engine notification failed with:",
                     [value](ModuleController& controller, const ControllerLifetime::Busy&) {
-                        if (HWND hub = controller.commands.controllerWindow)
+                        if (HWND hub = controller.commands.controllerWindow())
                             PostMessageW(hub, WM_ENGINE_NOTIFY, value, 0);
                     });
     return S_OK;
@@ -47,7 +47,7 @@ STDMETHODIMP CDgnSRNotifySink::Paused(DWORD cookieLow, DWORD cookieHigh)
     const bool entered = EnterController(
         m_controller, L"Utterance begin failed with:",
         [=](ModuleController& controller, const ControllerLifetime::Busy&) {
-            HWND hub = controller.commands.controllerWindow;
+            HWND hub = controller.commands.controllerWindow();
             UtteranceCookie* cookie = hub ? new (std::nothrow) UtteranceCookie{cookieLow, cookieHigh} : nullptr;
             if (cookie && PostMessageW(hub, WM_UTTERANCE_BEGIN, reinterpret_cast<WPARAM>(cookie), 0))
                 return;

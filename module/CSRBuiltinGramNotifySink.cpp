@@ -52,7 +52,7 @@ std::wstring CSRBuiltinGramNotifySink::PhraseText(const SRPHRASEW* phrase)
 
 STDMETHODIMP CSRBuiltinGramNotifySink::PhraseFinish(DWORD flags, QWORD, QWORD, PSRPHRASEW phrase, LPUNKNOWN results)
 {
-    if (!m_grammar || !results || m_controller->grammarOwner.shuttingDown)
+    if (!m_grammar || !results || m_controller->grammarOwner.shuttingDown())
         return S_OK;
     if (!(flags & ISRNOTEFIN_RECOGNIZED) || !(flags & ISRNOTEFIN_THISGRAMMAR))
         return S_OK;

@@ -151,8 +151,8 @@ ModuleController* EditorController(HWND dialog)
 ModuleController* ConnectedController(HWND dialog)
 {
     ModuleController* controller = EditorController(dialog);
-    return controller && controller->grammarOwner.central && controller->commands.parser &&
-                   !controller->grammarOwner.shuttingDown
+    return controller && controller->grammarOwner.central() && controller->commands.compiler() &&
+                   !controller->grammarOwner.shuttingDown()
                ? controller
                                                                                                  : nullptr;
 }
@@ -238,7 +238,7 @@ void OnConstruct(HWND dialog)
         }
         // The rule is named by the command's number; the name is what the user says.
         const ModuleController* controller = EditorController(dialog);
-        const int number = controller ? controller->commands.nextCommandNumber : 1;
+        const int number = controller ? controller->commands.nextCommandNumber() : 1;
         AddOnce(GetDlgItem(dialog, IDC_GRAMMAR), L"<" + std::to_wstring(number) + L"> exported = " + name + L";");
         Enable(dialog, IDC_COMPILE, true);
         Enable(dialog, IDC_CONSTRUCT, false);
@@ -271,7 +271,7 @@ void OnCompile(HWND dialog)
         return;
 
     // The compiler outlives a disconnect that its boxes' message loops may run.
-    GramParser* compiler = controller->commands.parser;
+    GramParser* compiler = controller->commands.compiler();
     if (!compiler->Compile(text, false)) {
         fail(L"Compiling the grammar failed. You need to edit and correct the command syntax.");
         Enable(dialog, IDC_COMPILE, false);
@@ -331,7 +331,7 @@ void OnCheckScript(HWND dialog, const ControllerLifetime::Busy& busy)
     std::string script;
     if (!controller || !NarrowControlText(dialog, IDC_SCRIPT, script))
         return;
-    if (!controller->commands.scriptRunner.execScript(script.c_str(), nullptr, script.c_str(), true, busy)) {
+    if (!controller->commands.scriptRunner().execScript(script.c_str(), nullptr, script.c_str(), true, busy)) {
         ShowStatus(dialog, IDC_SCRIPT_MARK, failureMark, IDC_SCRIPT_STATUS,
                    L"Failure! Edit the script according to the previous error message.");
         Focus(dialog, IDC_SCRIPT);
@@ -493,11 +493,11 @@ void ModuleController::openCommandEditor(const Busy&)
 int ModuleController::addCustomCommand(HWND dialog, std::string text, const Busy& busy)
 {
     // The compiler outlives a disconnect that its boxes' message loops may run.
-    GramParser* compiler = commands.parser;
+    GramParser* compiler = commands.compiler();
     if (commands.compilerBusy() || !compiler || !compiler->Compile(text, false))
         return 0;
     const std::vector<NameEntry> lists = compiler->knownLists;
-    const int number = commands.nextCommandNumber;
+    const int number = commands.nextCommandNumber();
     CGramObj* grammar = commands.loadCommandGrammar(compiler->packed, busy);
     if (!grammar)
         return 0;
@@ -532,7 +532,7 @@ int ModuleController::addCustomCommand(HWND dialog, std::string text, const Busy
         if (!grammar->gramCommon)
             return 0;
         if (activated) {
-            ++commands.globalActiveCount;
+            commands.countGlobalActivation();
         } else {
             char failed[256];
             // This line has always read "...n", without a line feed, and is kept so.
@@ -553,7 +553,7 @@ int ModuleController::addCustomCommand(HWND dialog, std::string text, const Busy
 
     std::string script;
     if (NarrowControlText(dialog, IDC_SCRIPT, script))
-        commands.scripts.push_back({number, script});
+        commands.addScript(number, script);
     commands.refreshStatistics();
     return 1;
 }

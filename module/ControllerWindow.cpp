@@ -42,7 +42,7 @@ LRESULT OnScriptDone(HWND window, WPARAM cookie, LPARAM ending)
 {
     const bool noted = EnterController(ControllerOf(window), L"Script end failed with:",
                                        [=](ModuleController& controller, const ControllerLifetime::Busy&) {
-                                           controller.commands.scriptRunner.noteScriptEnd(cookie, ending);
+                                           controller.commands.scriptRunner().noteScriptEnd(cookie, ending);
                                        });
     if (!noted)
         delete reinterpret_cast<ScriptErrorInfo*>(ending);

@@ -52,7 +52,7 @@ bool ChangesTheRecogniser(WORD command)
 
 void ModuleController::dispatchMenuCommand(WPARAM command, const Busy& busy)
 {
-    if (grammarOwner.shuttingDown && ChangesTheRecogniser(LOWORD(command))) {
+    if (grammarOwner.shuttingDown() && ChangesTheRecogniser(LOWORD(command))) {
         grammarOwner.log(">> Quillmoor is shutting down: the menu command is not carried out.\n");
         return;
     }

@@ -47,10 +47,6 @@ void detachSink(Microsoft::WRL::ComPtr<Sink>& sink)
 ModuleController::ModuleController()
 {
     ModuleLockIncrement();
-    grammarOwner.makeGrammarSink = [this](CGramObj& grammar, GrammarKind kind, DWORD option1, DWORD option2,
-                                          ComPtr<GrammarSink>& sink) {
-        return createGrammarSink(grammar, kind, option1, option2, sink);
-    };
 }
 
 ModuleController::~ModuleController()
@@ -63,7 +59,7 @@ ModuleController::~ModuleController()
     grammarOwner.releaseCommandGrammars(nullptr);
     unregisterEngineSink();
     releaseInterfaces();
-    commands.parser = nullptr;
+    commands.connectCompiler(false);
     closeTestDriver();
     destroyControllerWindow();
     ModuleLockDecrement();
@@ -91,11 +87,12 @@ HRESULT ModuleController::createGrammarSink(CGramObj& grammar, GrammarKind kind,
 
 bool ModuleController::acquireInterfaces()
 {
-    site->QueryService(SID_DgnCentral, IID_ISRCentralW,
-                       reinterpret_cast<void**>(grammarOwner.central.ReleaseAndGetAddressOf()));
-    if (!grammarOwner.central)
+    ComPtr<ISRCentralW> central;
+    site->QueryService(SID_DgnCentral, IID_ISRCentralW, reinterpret_cast<void**>(central.GetAddressOf()));
+    grammarOwner.setCentral(central);
+    if (!central)
         return false;
-    grammarOwner.central->QueryInterface(IID_IDgnSREngineControl,
+    grammarOwner.central()->QueryInterface(IID_IDgnSREngineControl,
                                          reinterpret_cast<void**>(engineControl.ReleaseAndGetAddressOf()));
 
     ComPtr<IUnknown> services;
@@ -106,9 +103,9 @@ bool ModuleController::acquireInterfaces()
     services->QueryInterface(IID_IDgnSpeechServices, reinterpret_cast<void**>(speechServices.ReleaseAndGetAddressOf()));
     if (!speechServices)
         return false;
-    ComPtr<IDgnSSvcInterpreter>& interpreter = commands.scriptRunner.m_pIDgnSSvcInterpreter;
-    speechServices->QueryInterface(IID_IDgnSSvcInterpreter,
-                                   reinterpret_cast<void**>(interpreter.ReleaseAndGetAddressOf()));
+    ComPtr<IDgnSSvcInterpreter> interpreter;
+    speechServices->QueryInterface(IID_IDgnSSvcInterpreter, reinterpret_cast<void**>(interpreter.GetAddressOf()));
+    commands.scriptRunner().setInterpreter(interpreter);
     site->QueryService(SID_DgnWindowModule, IID_IDgnWindowModule,
                        reinterpret_cast<void**>(windowModule.ReleaseAndGetAddressOf()));
     return true;
@@ -122,23 +119,23 @@ void ModuleController::registerSinks()
         sink->QueryInterface(IID_IDgnSREngineNotifySinkW, reinterpret_cast<void**>(sinkInterface.GetAddressOf()));
         sink->setController(this);
         engineSink = sink;
-        grammarOwner.central->Register(sinkInterface.Get(), IID_IDgnSREngineNotifySinkW, &engineSinkKey);
+        grammarOwner.central()->Register(sinkInterface.Get(), IID_IDgnSREngineNotifySinkW, &engineSinkKey);
     }
 }
 
 bool ModuleController::connectDragon(IServiceProvider* newSite, const Busy& busy, DWORD)
 {
-    if (grammarOwner.central)
+    if (grammarOwner.central())
         disconnectDragon(busy);
     if (m_disconnecting)
         return false; // asked for inside a box of the disconnect, which goes on afterwards
-    grammarOwner.shuttingDown = false;
+    grammarOwner.setShuttingDown(false);
 
     if (newSite) {
         // A window left by a connection that failed half-way goes before the new one comes.
         closeTestDriver();
         testDriver.reset(new TestDriverWindow());
-        grammarOwner.driverOutput.attach(testDriver.get());
+        grammarOwner.driverOutput().attach(testDriver.get());
         site = newSite;
     } else {
         site.Reset();
@@ -150,7 +147,7 @@ bool ModuleController::connectDragon(IServiceProvider* newSite, const Busy& busy
     if (!site)
         return false;
 
-    grammarOwner.central.Reset();
+    grammarOwner.setCentral(nullptr);
     if (!acquireInterfaces())
         return false;
 
@@ -163,22 +160,22 @@ bool ModuleController::connectDragon(IServiceProvider* newSite, const Busy& busy
         sink->setController(&commands);
         actionSink = sink;
         speechServices->Register(sinkInterface.Get());
-        if (!commands.scriptRunner.m_pIDgnSSvcInterpreter)
+        if (!commands.scriptRunner().interpreter())
             return false;
-        commands.scriptRunner.m_pIDgnSSvcInterpreter->Register(sinkInterface.Get());
-    } else if (!commands.scriptRunner.m_pIDgnSSvcInterpreter) {
+        commands.scriptRunner().interpreter()->Register(sinkInterface.Get());
+    } else if (!commands.scriptRunner().interpreter()) {
         return false;
     }
 
-    grammarOwner.central->QueryInterface(IID_IDgnEngineExtra,
+    grammarOwner.central()->QueryInterface(IID_IDgnEngineExtra,
                                          reinterpret_cast<void**>(engineExtra.ReleaseAndGetAddressOf()));
 
-    commands.controllerWindow = CreateControllerWindow();
-    if (!commands.controllerWindow)
+    commands.setControllerWindow(CreateControllerWindow());
+    if (!commands.controllerWindow())
         return false;
-    AttachControllerWindow(commands.controllerWindow, this);
+    AttachControllerWindow(commands.controllerWindow(), this);
     if (testDriver)
-        testDriver->controllerWindow = commands.controllerWindow;
+        testDriver->controllerWindow = commands.controllerWindow();
 
     grammarOwner.log(">> Connected to Dragon successfuly, loading built-in commands ...\n");
     bool loaded = loadBuiltins();
@@ -196,10 +193,8 @@ bool ModuleController::connectDragon(IServiceProvider* newSite, const Busy& busy
 
 bool ModuleController::loadBuiltins()
 {
-    if (!m_compiler)
-        m_compiler.reset(new GramParser());
-    commands.parser = m_compiler.get();
-    return builtins.load(*m_compiler);
+    commands.connectCompiler(true);
+    return builtins.load(*commands.compiler());
 }
 
 void ModuleController::releaseInterfaces()
@@ -210,9 +205,9 @@ void ModuleController::releaseInterfaces()
     speechServices.Reset();
     windowModule.Reset();
     site.Reset();
-    commands.scriptRunner.m_pIDgnSSvcInterpreter.Reset();
+    commands.scriptRunner().setInterpreter(nullptr);
     engineExtra.Reset();
-    grammarOwner.central.Reset();
+    grammarOwner.setCentral(nullptr);
 }
 
 // Utterances that began before the sink went are still waiting for their cookies: the
@@ -220,18 +215,18 @@ void ModuleController::releaseInterfaces()
 void ModuleController::unregisterEngineSink()
 {
     if (engineSinkKey) {
-        if (grammarOwner.central)
-            grammarOwner.central->UnRegister(engineSinkKey);
+        if (grammarOwner.central())
+            grammarOwner.central()->UnRegister(engineSinkKey);
         engineSinkKey = 0;
     }
     detachSink(engineSink);
-    DrainControllerWindow(commands.controllerWindow, engineControl.Get());
+    DrainControllerWindow(commands.controllerWindow(), engineControl.Get());
 }
 
 void ModuleController::closeTestDriver()
 {
     if (testDriver) {
-        grammarOwner.driverOutput.attach(nullptr);
+        grammarOwner.driverOutput().attach(nullptr);
         testDriver->stop();
         testDriver.reset();
     }
@@ -239,12 +234,12 @@ void ModuleController::closeTestDriver()
 
 void ModuleController::destroyControllerWindow()
 {
-    if (commands.controllerWindow) {
+    if (commands.controllerWindow()) {
         // What is still queued for it reaches no controller any more: records are freed.
-        AttachControllerWindow(commands.controllerWindow, nullptr);
-        DrainControllerWindow(commands.controllerWindow, nullptr);
-        DestroyWindow(commands.controllerWindow);
-        commands.controllerWindow = nullptr;
+        AttachControllerWindow(commands.controllerWindow(), nullptr);
+        DrainControllerWindow(commands.controllerWindow(), nullptr);
+        DestroyWindow(commands.controllerWindow());
+        commands.setControllerWindow(nullptr);
     }
 }
 
@@ -253,28 +248,28 @@ bool ModuleController::disconnectDragon(const Busy& busy)
     if (m_disconnecting)
         return true;
     m_disconnecting = true;
-    grammarOwner.shuttingDown = true;
+    grammarOwner.setShuttingDown(true);
     cancelModalDialogs();
     grammarOwner.log("\n>> Getting ready to disconnect from Dragon ...\n");
     grammarOwner.releaseBuiltinGrammars();
     grammarOwner.log(">> Built-in commands released, looking for commands created during the session ...\n");
 
-    commands.parser = nullptr;
+    commands.connectCompiler(false);
     unregisterEngineSink();
 
-    if (commands.loadedCount > 0) {
+    if (commands.loadedCount() > 0) {
         commands.releaseAll(busy);
         MessageBeep(MB_ICONHAND);
         char text[256];
         snprintf(text, sizeof(text),
                  "Done releasing %i commands in %llu ms.\r\n\r\nThere are no more object references into Dragon left "
                  "behind.\r\n\r\nDragon should shut down properly now.",
-                 commands.releasedCount, commands.endTicks - commands.startTicks);
+                 commands.releasedCount(), commands.endTicks() - commands.startTicks());
         ShowMessageBoxA(GetForegroundWindow(), text, "Ready to Terminate Now", MB_OK);
     }
 
     detachSink(actionSink);
-    commands.scriptRunner.abandonScriptWaits();
+    commands.scriptRunner().abandonScriptWaits();
     releaseInterfaces();
     closeTestDriver();
     destroyControllerWindow();
@@ -302,5 +297,5 @@ BOOL CALLBACK CancelModalDialog(HWND window, LPARAM controllerWindow)
 
 void ModuleController::cancelModalDialogs()
 {
-    EnumThreadWindows(GetCurrentThreadId(), CancelModalDialog, reinterpret_cast<LPARAM>(commands.controllerWindow));
+    EnumThreadWindows(GetCurrentThreadId(), CancelModalDialog, reinterpret_cast<LPARAM>(commands.controllerWindow()));
 }

@@ -40,7 +40,10 @@ public:
     ModuleController& operator=(const ModuleController&) = delete;
 
     // The parts: the grammar objects and their lists, the command grammars, the built-in ones.
-    GrammarOwner grammarOwner{*this};
+    GrammarOwner grammarOwner{*this, [this](CGramObj& grammar, GrammarKind kind, DWORD option1, DWORD option2,
+                                            Microsoft::WRL::ComPtr<GrammarSink>& sink) {
+                                  return createGrammarSink(grammar, kind, option1, option2, sink);
+                              }};
     CommandHost commands{*this, grammarOwner};
     BuiltinCommands builtins{grammarOwner};
 
@@ -88,9 +91,6 @@ public:
     Microsoft::WRL::ComPtr<CDgnSSvcActionNotifySink> actionSink;
 
 private:
-    // The compiler parser points to while connected. It lives as long as the controller: a
-    // compilation may be on the stack below a disconnect.
-    std::unique_ptr<GramParser> m_compiler;
     bool m_disconnecting = false;
 
     // A CSRGramNotifySink for a command grammar, a CSRBuiltinGramNotifySink for a built-in one.

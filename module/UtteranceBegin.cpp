@@ -92,7 +92,7 @@ void ModuleController::onUtteranceBegin(DWORD cookieLow, DWORD cookieHigh, const
     } boxWrites(*this);
     CookieReturn cookie(engineControl.Get(), cookieLow, cookieHigh);
     // Once a shutdown has begun nothing is activated: the cookie only goes back.
-    if (!grammarOwner.shuttingDown)
+    if (!grammarOwner.shuttingDown())
         readForegroundWindow(cookie, busy);
     // A shutdown inside readForegroundWindow's boxes releases the engine control, but the
     // cookie's own reference still hands it back: only a cookie that cannot go back fails.

@@ -84,7 +84,7 @@ protected:
     std::wstring DebugCopyOf(const std::string& text)
     {
         _wputenv_s(L"QUILLMOOR_DUMP_DIR", folder.c_str());
-        EXPECT_TRUE(controller.commands.parser->Compile(text, true));
+        EXPECT_TRUE(controller.commands.compiler()->Compile(text, true));
         _wputenv_s(L"QUILLMOOR_DUMP_DIR", L"");
         files.push_back(folder + L"\\outputTest.bin");
         return files.back();
@@ -111,7 +111,7 @@ protected:
         QuitGuard guard(later);
         bool answered = false;
         std::function<void()> answer = [&] {
-            HWND open = OpenDialogOf(controller.commands.controllerWindow);
+            HWND open = OpenDialogOf(controller.commands.controllerWindow());
             if (!open)
                 return void(later.post(answer, 50));
             EXPECT_TRUE(OffersFilter(open, L"Grammar Binaries (.bin)"));
@@ -143,11 +143,11 @@ TEST_F(BinaryGrammarFileTest, TheDebugCopyOfTestCommandOneLoadsWithItsRuleActive
         ClearLog();
         boxes.boxes.clear();
         ASSERT_TRUE(LoadFromMenu(file));
-        EXPECT_EQ(round, controller.commands.loadedCount);
-        EXPECT_EQ(round, controller.commands.globalActiveCount);
-        EXPECT_EQ(0, controller.grammarOwner.grammars->number);
-        EXPECT_EQ(0, controller.grammarOwner.grammars->isSpecific);
-        EXPECT_EQ(round + 1, controller.commands.nextCommandNumber); // the next command grammar comes after it
+        EXPECT_EQ(round, controller.commands.loadedCount());
+        EXPECT_EQ(round, controller.commands.globalActiveCount());
+        EXPECT_EQ(0, controller.grammarOwner.commandGrammars()->number);
+        EXPECT_EQ(0, controller.grammarOwner.commandGrammars()->isSpecific);
+        EXPECT_EQ(round + 1, controller.commands.nextCommandNumber()); // the next command grammar comes after it
         const std::string log = SettledLog();
         // The log keeps "\r\n" as two line ends.
         EXPECT_EQ("Grammar loaded successfully.\n\nRule <1> activated successfully.\n", log);
@@ -197,8 +197,8 @@ TEST_F(BinaryGrammarFileTest, FilesTheEngineRefusesOrThatHaveNoRuleOneOrCannotBe
         ClearLog();
         boxes.boxes.clear();
         ASSERT_TRUE(LoadFromMenu(c.path)) << c.log;
-        EXPECT_EQ(c.loaded, controller.commands.loadedCount) << c.log;
-        EXPECT_EQ(0, controller.commands.globalActiveCount) << c.log;
+        EXPECT_EQ(c.loaded, controller.commands.loadedCount()) << c.log;
+        EXPECT_EQ(0, controller.commands.globalActiveCount()) << c.log;
         EXPECT_EQ(std::string(c.log), SettledLog().substr(0, strlen(c.log))) << c.log;
         // The list boxes of a grammar without "OnOff" come first.
         std::vector<RecordedBox> shown = boxes.boxes;
@@ -215,7 +215,7 @@ TEST_F(BinaryGrammarFileTest, FilesTheEngineRefusesOrThatHaveNoRuleOneOrCannotBe
 TEST_F(BinaryGrammarFileTest, ACancelledDialogLoadsNothingAndSaysNothing)
 {
     ASSERT_TRUE(LoadFromMenu(L""));
-    EXPECT_EQ(0, controller.commands.loadedCount);
+    EXPECT_EQ(0, controller.commands.loadedCount());
     EXPECT_EQ("", SettledLog());
     EXPECT_TRUE(boxes.boxes.empty()) << Describe(boxes.boxes);
 }

@@ -88,7 +88,7 @@ TEST(OddRecogniser, LoadWithoutTheGrammarsObjectRaisesEPointerThatTheBoundaryRep
     OddCentral central(nullptr);
     ModuleController controller;
     LONG baseline = ModuleLockCount(); // the controller keeps the module locked itself
-    controller.grammarOwner.central = &central;
+    controller.grammarOwner.setCentral(&central);
     CGramObj grammar;
     grammar.init(&controller.grammarOwner);
 
@@ -100,7 +100,7 @@ TEST(OddRecogniser, LoadWithoutTheGrammarsObjectRaisesEPointerThatTheBoundaryRep
     }
     EXPECT_EQ(E_POINTER, raised);
     EXPECT_TRUE(central.sinkSeen);
-    EXPECT_EQ(nullptr, controller.grammarOwner.grammars);
+    EXPECT_EQ(nullptr, controller.grammarOwner.commandGrammars());
     EXPECT_EQ(baseline, ModuleLockCount()); // the sink is gone again
 
     EXPECT_EQ(E_POINTER, RunAtComBoundary(L"Register failed with:", [&] {
@@ -109,7 +109,7 @@ TEST(OddRecogniser, LoadWithoutTheGrammarsObjectRaisesEPointerThatTheBoundaryRep
     ASSERT_EQ(1u, boxes.boxes.size());
     EXPECT_EQ(L"Register failed with: (HRESULT 0x80004003)", boxes.boxes[0].text);
     EXPECT_EQ(L"COM Error", boxes.boxes[0].caption);
-    EXPECT_EQ(nullptr, controller.grammarOwner.builtinGrammars);
+    EXPECT_EQ(nullptr, controller.grammarOwner.builtinGrammars());
 }
 
 TEST(OddRecogniser, GrammarWithoutGramCommonIsNeitherLinkedNorKept)
@@ -119,7 +119,7 @@ TEST(OddRecogniser, GrammarWithoutGramCommonIsNeitherLinkedNorKept)
     OddCentral central(&notAGrammar);
     ModuleController controller;
     LONG baseline = ModuleLockCount(); // the controller keeps the module locked itself
-    controller.grammarOwner.central = &central;
+    controller.grammarOwner.setCentral(&central);
 
     CGramObj command, builtin;
     command.init(&controller.grammarOwner);
@@ -128,8 +128,8 @@ TEST(OddRecogniser, GrammarWithoutGramCommonIsNeitherLinkedNorKept)
     EXPECT_EQ(0, builtin.loadBuiltinCommands(kSomeData, sizeof(kSomeData)));
     EXPECT_EQ(nullptr, command.gramCommon);
     EXPECT_EQ(nullptr, builtin.gramCommon);
-    EXPECT_EQ(nullptr, controller.grammarOwner.grammars);
-    EXPECT_EQ(nullptr, controller.grammarOwner.builtinGrammars);
+    EXPECT_EQ(nullptr, controller.grammarOwner.commandGrammars());
+    EXPECT_EQ(nullptr, controller.grammarOwner.builtinGrammars());
     EXPECT_EQ(1u, notAGrammar.refs); // every reference handed out came back
     EXPECT_EQ(baseline, ModuleLockCount());
     EXPECT_TRUE(boxes.boxes.empty()) << Describe(boxes.boxes);

@@ -2,6 +2,7 @@
 // picker, the state of the buttons after each of them, the marks on the screen, adding
 // global and specific commands, and what the added commands do when they are said; the
 // editor opened from the menu while other work goes on.
+#include "CommandHostProbe.h"
 #include "ConnectedModule.h"
 #include "GramParser.h"
 #include "ModuleInstance.h"
@@ -214,8 +215,8 @@ TEST_F(CommandEditorTest, TheTemplateHasItsControlsTextsAndPlaces)
 TEST_F(CommandEditorTest, TheEditorWorksWithTheControllerThatOpenedIt)
 {
     ModuleController other; // never connected
-    controller.commands.nextCommandNumber = 7;
-    other.commands.nextCommandNumber = 3;
+    CommandHostProbe::setNextCommandNumber(controller.commands, 7);
+    CommandHostProbe::setNextCommandNumber(other.commands, 3);
     Open();
     Type(IDC_COMMAND_NAME, L"Move");
     Click(IDC_CONSTRUCT);
@@ -383,11 +384,11 @@ TEST_F(CommandEditorTest, AGlobalCommandIsActiveAtOnceAndItsScriptRunsWithTheSpo
     Click(IDC_ADD);
     EXPECT_EQ(L"1", DriverBox(IDC_GLOBAL_COUNT));
     EXPECT_TRUE(Active("1"));
-    EXPECT_EQ(1, controller.commands.loadedCount);
-    EXPECT_EQ(2, controller.commands.nextCommandNumber);
-    ASSERT_EQ(1u, controller.commands.scripts.size());
-    EXPECT_EQ(1, controller.commands.scripts[0].number);
-    EXPECT_EQ("TTSPlayString _arg1", controller.commands.scripts[0].script);
+    EXPECT_EQ(1, controller.commands.loadedCount());
+    EXPECT_EQ(2, controller.commands.nextCommandNumber());
+    ASSERT_EQ(1u, controller.commands.scripts().size());
+    EXPECT_EQ(1, controller.commands.scripts()[0].number);
+    EXPECT_EQ("TTSPlayString _arg1", controller.commands.scripts()[0].script);
     for (int id : {IDC_COMMAND_NAME, IDC_GRAMMAR, IDC_SCRIPT, IDC_SCRIPT_STATUS})
         EXPECT_EQ(L"", Text(id)) << id;
     EXPECT_EQ(L"<UpDownLeftRight>: Up | Down | Left | Right\r\n", Text(IDC_LISTS_USED));
@@ -509,7 +510,7 @@ TEST_F(CommandEditorTest, FromTheMenuTheEditorIsModalWhileUtterancesLoadsAndRele
         const DWORD cookie = scriptSerial + 1;
         EXPECT_TRUE(engine.Say("Move Right").recognised);
         scriptResult = TranscriptHas("script " + std::to_string(cookie) + " done") ? 1 : 0;
-        EXPECT_EQ(0, controller.commands.loadedCount);
+        EXPECT_EQ(0, controller.commands.loadedCount());
         Menu(ID_LOAD_100_COMMANDS);
         EXPECT_TRUE(engine.Say("Test 3").recognised);
         SendMessageW(editor, WM_COMMAND, IDCANCEL, 0);
@@ -519,7 +520,7 @@ TEST_F(CommandEditorTest, FromTheMenuTheEditorIsModalWhileUtterancesLoadsAndRele
     editor = nullptr; // ended by the dialog manager
     EXPECT_TRUE(closed);
     EXPECT_EQ(1, scriptResult);
-    EXPECT_EQ(100, controller.commands.loadedCount);
+    EXPECT_EQ(100, controller.commands.loadedCount());
     EXPECT_TRUE(WaitForDialogLog(dialog, ">> Test 3 <<"));
     EXPECT_TRUE(boxes.boxes.empty()) << Describe(boxes.boxes);
     EXPECT_FALSE(guard.fired());

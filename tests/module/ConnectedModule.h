@@ -160,7 +160,7 @@ protected:
         return -1;
     }
 
-    void Menu(WORD id) { SendMessageW(controller.commands.controllerWindow, WM_COMMAND, id, 0); }
+    void Menu(WORD id) { SendMessageW(controller.commands.controllerWindow(), WM_COMMAND, id, 0); }
 
     std::wstring DriverBox(int id) const
     {

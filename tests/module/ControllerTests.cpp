@@ -100,11 +100,11 @@ TEST_F(ConnectedControllerTest, ConnectLoadsSixBuiltinsListeningForAllButShow)
     EXPECT_EQ(ShownState(), RuleStates(engine));
 
     int count = 0;
-    for (CGramObj* grammar = controller.grammarOwner.builtinGrammars; grammar; grammar = grammar->builtinNext)
+    for (CGramObj* grammar = controller.grammarOwner.builtinGrammars(); grammar; grammar = grammar->builtinNext)
         ++count;
     EXPECT_EQ(6, count);
-    EXPECT_EQ(nullptr, controller.grammarOwner.grammars);
-    EXPECT_EQ(controller.commands.controllerWindow, controller.testDriver->controllerWindow.load());
+    EXPECT_EQ(nullptr, controller.grammarOwner.commandGrammars());
+    EXPECT_EQ(controller.commands.controllerWindow(), controller.testDriver->controllerWindow.load());
 
     EXPECT_TRUE(IsWindowVisible(dialog));
     EXPECT_TRUE(WaitForLog(dialog, "\"Tools - Shut Down\""));
@@ -170,7 +170,7 @@ TEST_F(ConnectedControllerTest, CornerCommandsAndMenuItemsMoveTheWindowToTheWork
         EXPECT_EQ(c.y, frame.top) << c.phrase;
 
         SetWindowPos(dialog, nullptr, 37, 41, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-        SendMessageW(controller.commands.controllerWindow, WM_COMMAND, c.menuItem, 0);
+        SendMessageW(controller.commands.controllerWindow(), WM_COMMAND, c.menuItem, 0);
         GetWindowRect(dialog, &frame);
         EXPECT_EQ(c.x, frame.left) << c.menuItem;
         EXPECT_EQ(c.y, frame.top) << c.menuItem;
@@ -182,7 +182,7 @@ TEST_F(ConnectedControllerTest, PlacementDoesNothingWhileTheWindowIsHidden)
     SetWindowPos(dialog, nullptr, 37, 41, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     controller.builtins.hide(Hold(controller));
     for (WORD item : {ID_PLACE_TOP_LEFT, ID_PLACE_TOP_RIGHT, ID_PLACE_BOTTOM_RIGHT, ID_PLACE_BOTTOM_LEFT})
-        SendMessageW(controller.commands.controllerWindow, WM_COMMAND, item, 0);
+        SendMessageW(controller.commands.controllerWindow(), WM_COMMAND, item, 0);
     controller.builtins.place(Corner::TopLeft);
     controller.builtins.place(static_cast<Corner>(7));
     RECT frame;
@@ -209,7 +209,7 @@ TEST_F(ConnectedControllerTest, CloseBoxHidesAndEmptiesTheLogAndTheNextLineShows
 TEST_F(ConnectedControllerTest, ShutDownAnsweredNoChangesNothingAndYesDisconnects)
 {
     boxes.answer = IDNO;
-    SendMessageW(controller.commands.controllerWindow, WM_COMMAND, ID_SHUT_DOWN, 0);
+    SendMessageW(controller.commands.controllerWindow(), WM_COMMAND, ID_SHUT_DOWN, 0);
     ASSERT_EQ(1u, boxes.boxes.size());
     EXPECT_EQ(L"Do you really want to shut down Quillmoor now?\n\n(You will need to reload the profile or restart "
               L"Dragon to start it again.)",
@@ -217,19 +217,19 @@ TEST_F(ConnectedControllerTest, ShutDownAnsweredNoChangesNothingAndYesDisconnect
     EXPECT_EQ(L"Shut Down Quillmoor 2023 Testing?", boxes.boxes[0].caption);
     EXPECT_EQ(static_cast<UINT>(MB_YESNO | MB_ICONINFORMATION | MB_SETFOREGROUND), boxes.boxes[0].type);
     EXPECT_EQ(6u, engine.Snapshot().grammars.size());
-    EXPECT_NE(nullptr, controller.grammarOwner.central.Get());
+    EXPECT_NE(nullptr, controller.grammarOwner.central());
 
     boxes.answer = IDYES;
-    HWND hub = controller.commands.controllerWindow;
+    HWND hub = controller.commands.controllerWindow();
     SendMessageW(hub, WM_COMMAND, ID_SHUT_DOWN, 0);
     EXPECT_EQ(2u, boxes.boxes.size()); // no "Ready to Terminate Now" without command grammars
     qmsim::EngineSnapshot snapshot = engine.Snapshot();
     EXPECT_TRUE(snapshot.grammars.empty());
     EXPECT_TRUE(snapshot.engineSinks.empty());
-    EXPECT_EQ(nullptr, controller.grammarOwner.central.Get());
+    EXPECT_EQ(nullptr, controller.grammarOwner.central());
     EXPECT_EQ(nullptr, controller.site.Get());
     EXPECT_EQ(nullptr, controller.testDriver.get());
-    EXPECT_EQ(nullptr, controller.commands.controllerWindow);
+    EXPECT_EQ(nullptr, controller.commands.controllerWindow());
     EXPECT_FALSE(IsWindow(hub));
     ULONGLONG deadline = GetTickCount64() + 3000;
     while (IsWindow(dialog) && GetTickCount64() < deadline) {
@@ -248,22 +248,19 @@ TEST_F(ConnectedControllerTest, CommandGrammarsAreReleasedAndReportedAtDisconnec
     std::vector<unsigned char> data;
     for (int k = 1; k <= 3; ++k) {
         std::string text = "<" + std::to_string(k) + "> exported = Test " + std::to_string(k) + ";\n";
-        ASSERT_TRUE(controller.commands.parser->Compile(text, false));
-        CGramObj* grammar = new CGramObj();
-        grammar->init(&controller.grammarOwner);
-        ASSERT_EQ(1, grammar->load(controller.commands.parser->packed.data(),
-                                   static_cast<DWORD>(controller.commands.parser->packed.size()), 0, 0));
-        ++controller.commands.loadedCount;
+        ASSERT_TRUE(controller.commands.compiler()->Compile(text, false));
+        ASSERT_NE(nullptr, controller.commands.loadCommandGrammar(controller.commands.compiler()->packed,
+                                                                  Hold(controller)));
     }
-    controller.commands.scripts.push_back({1, "Beep"});
+    controller.commands.addScript(1, "Beep");
     EXPECT_EQ(9u, engine.Snapshot().grammars.size());
 
     controller.disconnectDragon(Hold(controller));
     EXPECT_TRUE(engine.Snapshot().grammars.empty());
-    EXPECT_EQ(0, controller.commands.loadedCount);
-    EXPECT_EQ(3, controller.commands.releasedCount);
-    EXPECT_TRUE(controller.commands.scripts.empty());
-    EXPECT_EQ(1, controller.commands.nextCommandNumber);
+    EXPECT_EQ(0, controller.commands.loadedCount());
+    EXPECT_EQ(3, controller.commands.releasedCount());
+    EXPECT_TRUE(controller.commands.scripts().empty());
+    EXPECT_EQ(1, controller.commands.nextCommandNumber());
     ASSERT_EQ(1u, boxes.boxes.size());
     EXPECT_EQ(L"Ready to Terminate Now", boxes.boxes[0].caption);
     EXPECT_EQ(0u, boxes.boxes[0].text.find(L"Done releasing 3 commands in ")) << Narrow(boxes.boxes[0].text);

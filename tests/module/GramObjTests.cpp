@@ -35,9 +35,10 @@ protected:
     {
         ASSERT_EQ(S_OK, engine.CreateSite(site.GetAddressOf()));
         // Only the central interface: enough for the grammar object, without a window.
-        site->QueryService(SID_DgnCentral, IID_ISRCentralW,
-                           reinterpret_cast<void**>(controller.grammarOwner.central.ReleaseAndGetAddressOf()));
-        ASSERT_NE(nullptr, controller.grammarOwner.central.Get());
+        ComPtr<ISRCentralW> central;
+        site->QueryService(SID_DgnCentral, IID_ISRCentralW, reinterpret_cast<void**>(central.GetAddressOf()));
+        controller.grammarOwner.setCentral(central);
+        ASSERT_NE(nullptr, controller.grammarOwner.central());
         lockBaseline = ModuleLockCount();
     }
 
@@ -93,7 +94,7 @@ TEST_F(GramObjTest, LoadPutsTheGrammarInTheEngineWithItsSinkAndLinksIt)
     ASSERT_EQ(1, Load(older, "<1> exported = Test 1;\n"));
     ASSERT_EQ(1, Load(newer, "<2> exported = Test 2;\n"));
     EXPECT_TRUE(boxes.boxes.empty()) << Describe(boxes.boxes);
-    EXPECT_EQ(&newer, controller.grammarOwner.grammars);
+    EXPECT_EQ(&newer, controller.grammarOwner.commandGrammars());
     EXPECT_EQ(&older, newer.next);
     EXPECT_EQ(nullptr, older.next);
 
@@ -144,7 +145,7 @@ TEST_F(GramObjTest, RefusedGrammarShowsTheEnginesDescriptionInTheComErrorBox)
     ASSERT_EQ(head, box.text.substr(0, head.size())) << Narrow(box.text);
     EXPECT_GT(box.text.size(), head.size() + 1) << "the description is missing";
     EXPECT_EQ(L'"', box.text.back());
-    EXPECT_EQ(nullptr, controller.grammarOwner.grammars);
+    EXPECT_EQ(nullptr, controller.grammarOwner.commandGrammars());
     EXPECT_TRUE(engine.Snapshot().grammars.empty());
     // The sink the engine refused is gone again.
     EXPECT_EQ(lockBaseline, ModuleLockCount());
@@ -170,7 +171,7 @@ TEST_F(RefusingEngineTest, BuiltinLoadReportsTheRefusalWithTheSamePrefix)
     ASSERT_EQ(1u, boxes.boxes.size());
     EXPECT_EQ(L"Grammar load failed with: (HRESULT 0x80070005)\n\"GrammarLoad: refused by test setting\"",
               boxes.boxes[0].text);
-    EXPECT_EQ(nullptr, controller.grammarOwner.builtinGrammars);
+    EXPECT_EQ(nullptr, controller.grammarOwner.builtinGrammars());
     EXPECT_EQ(lockBaseline, ModuleLockCount());
 }
 
@@ -312,7 +313,7 @@ TEST_F(GramObjTest, ReleaseUnloadsUnlinksAndCutsTheSinkOff)
 
     EXPECT_EQ(1, second.release());
     EXPECT_EQ(nullptr, second.gramCommon);
-    EXPECT_EQ(&third, controller.grammarOwner.grammars);
+    EXPECT_EQ(&third, controller.grammarOwner.commandGrammars());
     EXPECT_EQ(&first, third.next);
     EXPECT_EQ(2u, engine.Snapshot().grammars.size());
     EXPECT_EQ(lockBaseline + 2, ModuleLockCount());
@@ -323,7 +324,7 @@ TEST_F(GramObjTest, ReleaseUnloadsUnlinksAndCutsTheSinkOff)
 
     third.release();
     first.release();
-    EXPECT_EQ(nullptr, controller.grammarOwner.grammars);
+    EXPECT_EQ(nullptr, controller.grammarOwner.commandGrammars());
     EXPECT_TRUE(engine.Snapshot().grammars.empty());
     EXPECT_EQ(lockBaseline, ModuleLockCount());
     EXPECT_TRUE(boxes.boxes.empty()) << Describe(boxes.boxes);
@@ -336,15 +337,15 @@ TEST_F(GramObjTest, BuiltinGrammarHasItsOwnListAndASinkWithoutFlags)
     grammar.init(&controller.grammarOwner);
     EXPECT_EQ(0, grammar.loadBuiltinCommands(nullptr, 0));
     EXPECT_EQ(1, grammar.loadBuiltinCommands(data.data(), static_cast<DWORD>(data.size())));
-    EXPECT_EQ(&grammar, controller.grammarOwner.builtinGrammars);
-    EXPECT_EQ(nullptr, controller.grammarOwner.grammars);
+    EXPECT_EQ(&grammar, controller.grammarOwner.builtinGrammars());
+    EXPECT_EQ(nullptr, controller.grammarOwner.commandGrammars());
     qmsim::EngineSnapshot snapshot = engine.Snapshot();
     ASSERT_EQ(1u, snapshot.grammars.size());
     EXPECT_TRUE(snapshot.grammars[0].hasSink);
     EXPECT_EQ(0u, snapshot.grammars[0].sinkFlags);
 
     EXPECT_EQ(1, grammar.releaseBuiltin());
-    EXPECT_EQ(nullptr, controller.grammarOwner.builtinGrammars);
+    EXPECT_EQ(nullptr, controller.grammarOwner.builtinGrammars());
     EXPECT_TRUE(engine.Snapshot().grammars.empty());
     EXPECT_EQ(lockBaseline, ModuleLockCount());
 }

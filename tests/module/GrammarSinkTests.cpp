@@ -1,5 +1,6 @@
 // The two grammar notification sinks: timing, the built-in phrases, and what happens
 // once their grammar is gone.
+#include "CommandHostProbe.h"
 #include "BoxRecorder.h"
 #include "CSRBuiltinGramNotifySink.h"
 #include "ModuleController.h"
@@ -45,15 +46,15 @@ TEST(CommandGrammarSink, PhraseStartTimesTheOwnersPhraseOnlyWhileTheGrammarIsThe
     EXPECT_EQ(0xD000u, value); // 0x5000 and the first option's 0x8000
     ULONGLONG before = GetTickCount64();
     EXPECT_EQ(S_OK, sink->PhraseStart(0));
-    EXPECT_GE(controller.commands.startTicks, before);
-    EXPECT_LE(controller.commands.startTicks, GetTickCount64());
+    EXPECT_GE(controller.commands.startTicks(), before);
+    EXPECT_LE(controller.commands.startTicks(), GetTickCount64());
 
-    controller.commands.startTicks = 0;
+    CommandHostProbe::setStartTicks(controller.commands, 0);
     sink->detach();
     EXPECT_EQ(S_OK, sink->PhraseStart(0));
     std::vector<BYTE> phrase = Phrase({L"Test", L"1"});
     EXPECT_EQ(S_OK, sink->PhraseFinish(3, 0, 0, reinterpret_cast<PSRPHRASEW>(phrase.data()), nullptr));
-    EXPECT_EQ(0u, controller.commands.startTicks);
+    EXPECT_EQ(0u, controller.commands.startTicks());
 }
 
 TEST(BuiltinGrammarSink, PhraseTextJoinsTheWordsAndSurvivesBrokenRecords)

@@ -41,7 +41,7 @@ protected:
         engine.ReleaseSinks();
     }
 
-    void Menu(WORD id) { SendMessageW(controller.commands.controllerWindow, WM_COMMAND, id, 0); }
+    void Menu(WORD id) { SendMessageW(controller.commands.controllerWindow(), WM_COMMAND, id, 0); }
 
     // Runs command inside the first box with that caption, as the box's message loop would.
     void InsideBox(const wchar_t* caption, WORD command)
@@ -80,8 +80,8 @@ TEST_F(LifetimeTest, ShutDownInsideARefusedBuiltinActivationEndsTheWalk)
     qmsim::SayResult said = engine.Say("Show Quillmoor");
     EXPECT_TRUE(said.recognised) << said.failure;
     EXPECT_TRUE(ranInside);
-    EXPECT_EQ(nullptr, controller.grammarOwner.builtinGrammars);
-    EXPECT_EQ(nullptr, controller.grammarOwner.central.Get());
+    EXPECT_EQ(nullptr, controller.grammarOwner.builtinGrammars());
+    EXPECT_EQ(nullptr, controller.grammarOwner.central());
     EXPECT_TRUE(engine.Snapshot().grammars.empty());
     // The walk stopped: builtin3 and the rest were not asked for after the shutdown.
     ASSERT_EQ(2u, boxes.boxes.size()) << Describe(boxes.boxes);
@@ -105,7 +105,7 @@ TEST_F(LifetimeTest, ReleaseAllInsideARefusedBuiltinActivationLetsTheBuiltinWalk
     qmsim::SayResult said = engine.Say("Show Quillmoor");
     EXPECT_TRUE(said.recognised) << said.failure;
     EXPECT_TRUE(ranInside);
-    EXPECT_EQ(0, controller.commands.loadedCount);
+    EXPECT_EQ(0, controller.commands.loadedCount());
     std::map<std::string, bool> active;
     for (const qmsim::GrammarState& grammar : engine.Snapshot().grammars)
         for (const qmsim::RuleState& rule : grammar.rules)
@@ -129,8 +129,8 @@ TEST_F(LifetimeTest, AGrammarAddedInsideARefusedActivationDoesNotStopTheLoadsWal
     };
     controller.commands.loadTestCommands(100, Hold(controller));
     EXPECT_TRUE(ranInside);
-    EXPECT_EQ(101, controller.commands.loadedCount);
-    EXPECT_EQ(49, controller.commands.globalActiveCount); // 1-50 but the refused 30
+    EXPECT_EQ(101, controller.commands.loadedCount());
+    EXPECT_EQ(49, controller.commands.globalActiveCount()); // 1-50 but the refused 30
 }
 
 TEST_F(LifetimeTest, ShutDownInsideARefusedCommandActivationDuringALoad)
@@ -141,8 +141,8 @@ TEST_F(LifetimeTest, ShutDownInsideARefusedCommandActivationDuringALoad)
     InsideBox(L"COM Error", ID_SHUT_DOWN);
     controller.commands.loadTestCommands(100, Hold(controller));
     EXPECT_TRUE(ranInside);
-    EXPECT_EQ(nullptr, controller.grammarOwner.grammars);
-    EXPECT_EQ(0, controller.commands.loadedCount);
+    EXPECT_EQ(nullptr, controller.grammarOwner.commandGrammars());
+    EXPECT_EQ(0, controller.commands.loadedCount());
     EXPECT_TRUE(engine.Snapshot().grammars.empty());
 }
 
@@ -152,9 +152,9 @@ TEST_F(LifetimeTest, RepeatedLoadAndReleaseLeavesNothingBehind)
     long settled = 0;
     for (int cycle = 0; cycle < 12; ++cycle) {
         controller.commands.loadTestCommands(100, Hold(controller));
-        ASSERT_EQ(100, controller.commands.loadedCount);
+        ASSERT_EQ(100, controller.commands.loadedCount());
         Menu(ID_RELEASE_ALL_COMMANDS);
-        ASSERT_EQ(0, controller.commands.loadedCount);
+        ASSERT_EQ(0, controller.commands.loadedCount());
         ASSERT_EQ(locks, ModuleLockCount()); // every grammar sink went
         ASSERT_TRUE(WaitForDialogLog(controller.dialogWindow(), "done in "));
         ClearTranscript();
@@ -169,7 +169,7 @@ TEST_F(LifetimeTest, RepeatedLoadAndReleaseLeavesNothingBehind)
 
 TEST_F(LifetimeTest, AScriptErrorRecordNobodyAwaitsIsFreedByTheWindowThatGetsIt)
 {
-    HWND hub = controller.commands.controllerWindow;
+    HWND hub = controller.commands.controllerWindow();
     const long before = heapcheck::LiveBlocks();
     for (DWORD cookie = 100; cookie < 200; ++cookie)
         ASSERT_TRUE(PostMessageW(hub, WM_SCRIPT_DONE, cookie, reinterpret_cast<LPARAM>(new ScriptErrorInfo{1, 2})));
@@ -178,14 +178,13 @@ TEST_F(LifetimeTest, AScriptErrorRecordNobodyAwaitsIsFreedByTheWindowThatGetsIt)
         DispatchMessageW(&message);
     EXPECT_LE(heapcheck::LiveBlocks(), before + 10); // a hundred records kept would be a hundred blocks
 
-    // One that a wait has recorded stays with the wait (the heap check ends the program on a
-    // second delete).
+    // One that a wait has recorded stays with the wait: the wait's loop notes it, then
+    // dispatches it to the window, which must not free it (the heap check ends the program on
+    // a second delete).
     ScriptErrorInfo* recorded = new ScriptErrorInfo{3, 4};
-    ScriptRunner& runner = controller.commands.scriptRunner;
-    AwaitedMessage entry{WM_SCRIPT_DONE, 7, reinterpret_cast<LPARAM>(recorded), true, runner.awaitedMessages};
-    controller.commands.scriptRunner.awaitedMessages = &entry;
-    SendMessageW(hub, WM_SCRIPT_DONE, 7, reinterpret_cast<LPARAM>(recorded));
-    controller.commands.scriptRunner.awaitedMessages = entry.next;
+    ASSERT_TRUE(PostMessageW(hub, WM_SCRIPT_DONE, 7, reinterpret_cast<LPARAM>(recorded)));
+    EXPECT_EQ(reinterpret_cast<LPARAM>(recorded),
+              controller.commands.scriptRunner().waitForMessage(WM_SCRIPT_DONE, 7, Hold(controller)));
     EXPECT_EQ(3u, recorded->first);
     delete recorded;
 }
@@ -203,7 +202,7 @@ TEST(UtteranceCookie, GoesStraightBackWhenThereIsNoEventHubYet)
     ASSERT_EQ(S_OK, central->QueryInterface(IID_IDgnSREngineControl,
                                             reinterpret_cast<void**>(
                                                 controller.engineControl.ReleaseAndGetAddressOf())));
-    ASSERT_EQ(nullptr, controller.commands.controllerWindow);
+    ASSERT_EQ(nullptr, controller.commands.controllerWindow());
     ComPtr<CDgnSRNotifySink> sink;
     ASSERT_EQ(S_OK, CDgnSRNotifySink::Create(sink.GetAddressOf()));
     sink->setController(&controller);

@@ -6,11 +6,14 @@
 #include "CDgnAppSupport.h"
 #include "CommandEditor.h"
 #include "DialogLog.h"
+#include "GramParser.h"
+#include "Hold.h"
 #include "ModuleController.h"
 #include "PredefinedLists.h"
 #include "ModuleLock.h"
 #include "SimEngine.h"
 #include "../../commands/TestCommands.h"
+#include "../../grammar/CGramObj.h"
 #include "../support/PumpUntil.h"
 #include "../../ui/resource.h"
 #include "ConnectedModule.h"
@@ -53,7 +56,7 @@ public:
         ASSERT_NE(nullptr, Controller());
         ASSERT_TRUE(WaitForDialogLog(Controller()->dialogWindow(), "\"Tools - Shut Down\""));
         Menu(ID_LOAD_100_COMMANDS);
-        ASSERT_EQ(100, Controller()->commands.loadedCount);
+        ASSERT_EQ(100, Controller()->commands.loadedCount());
         boxes.boxes.clear();
         boxes.answer = IDYES; // "Shut Down Quillmoor 2023 Testing?" is answered Yes
         ran = false;
@@ -97,8 +100,8 @@ public:
 
     static void Menu(WORD id)
     {
-        if (Controller() && Controller()->commands.controllerWindow)
-            SendMessageW(Controller()->commands.controllerWindow, WM_COMMAND, id, 0);
+        if (Controller() && Controller()->commands.controllerWindow())
+            SendMessageW(Controller()->commands.controllerWindow(), WM_COMMAND, id, 0);
     }
 
     // Runs the cell's event once; from then on the dialogs it or the place opened are
@@ -149,7 +152,7 @@ public:
     // A custom command's script on "Test 1", which is then said.
     static void SayTestOneWithScript(NestedLoopTest& t, const char* script)
     {
-        Controller()->commands.scripts.push_back({1, script});
+        Controller()->commands.addScript(1, script);
         t.engine->Say("Test 1");
     }
 
@@ -229,7 +232,14 @@ const NestedLoopTest::Place kPlaces[] = {
          DestroyWindow(pad);
      }},
     {"Serious Error", L"Serious Error", L"Releasing the grammars ended prematurely!", [](NestedLoopTest&) {
-         ++NestedLoopTest::Controller()->commands.loadedCount; // one more than the list holds
+         // One more counted than the list holds: a loaded grammar released behind the count.
+         ModuleController& controller = *NestedLoopTest::Controller();
+         ASSERT_TRUE(controller.commands.compiler()->Compile("<101> exported = Test 101;\n", false));
+         CGramObj* extra = controller.commands.loadCommandGrammar(controller.commands.compiler()->packed,
+                                                                  Hold(controller));
+         ASSERT_NE(nullptr, extra);
+         extra->release();
+         controller.reclaim(extra);
          NestedLoopTest::Menu(ID_RELEASE_ALL_COMMANDS);
      }},
     {"Shut Down Quillmoor 2023 Testing?", L"Shut Down Quillmoor 2023 Testing?", L"",

@@ -40,12 +40,11 @@ protected:
 
     CGramObj* Load(const std::string& text)
     {
-        EXPECT_TRUE(controller.commands.parser->Compile(text, false));
-        CGramObj* grammar = new CGramObj();
-        grammar->init(&controller.grammarOwner);
-        EXPECT_EQ(1, grammar->load(controller.commands.parser->packed.data(),
-                                   static_cast<DWORD>(controller.commands.parser->packed.size()), 0, 0));
-        grammar->number = ++controller.commands.loadedCount;
+        EXPECT_TRUE(controller.commands.compiler()->Compile(text, false));
+        CGramObj* grammar = controller.commands.loadCommandGrammar(controller.commands.compiler()->packed,
+                                                                   Hold(controller));
+        EXPECT_NE(nullptr, grammar);
+        grammar->number = controller.commands.loadedCount();
         EXPECT_EQ(1, grammar->activate("1", nullptr));
         return grammar;
     }
@@ -81,7 +80,7 @@ TEST_F(RecognitionResultTest, TestCommandShowsTimeWordsAndTheRuleOfEachWord)
     EXPECT_EQ(std::string::npos, log.find("dwWordNum: 0\n")) << log;
     EXPECT_EQ(std::string::npos, log.find("Lists:")) << log;
     EXPECT_EQ(std::string::npos, log.find("Associated Script:")) << log;
-    EXPECT_LE(controller.commands.startTicks, controller.commands.endTicks);
+    EXPECT_LE(controller.commands.startTicks(), controller.commands.endTicks());
     EXPECT_TRUE(boxes.boxes.empty()) << Describe(boxes.boxes);
 }
 
@@ -102,9 +101,9 @@ TEST_F(RecognitionResultTest, ListEntriesAndDictationBecomeArgumentsInSpokenOrde
 TEST_F(RecognitionResultTest, AssociatedScriptIsAnnouncedForItsCommandOnly)
 {
     CGramObj* grammar = Load("<1> exported = Test 1;\n");
-    controller.commands.scripts.push_back({grammar->number, "SendKeys \"a\"\nBeep"});
-    controller.commands.scripts.push_back({grammar->number + 1, "Beep"});
-    controller.commands.scripts.push_back({grammar->number, ""});
+    controller.commands.addScript(grammar->number, "SendKeys \"a\"\nBeep");
+    controller.commands.addScript(grammar->number + 1, "Beep");
+    controller.commands.addScript(grammar->number, "");
     ASSERT_TRUE(engine.Say("Test 1").recognised);
     ASSERT_TRUE(WaitFor("Associated Script: "));
     Sleep(200);

@@ -44,12 +44,12 @@ protected:
 TEST_F(ScriptExecutionTest, ACheckOnlyCompilesAndACompileErrorIsShownWithTheNameAndLine)
 {
     const DWORD serial = scriptSerial;
-    EXPECT_EQ(1, controller.commands.scriptRunner.execScript("Beep\nTTSPlayString \"fine\"", nullptr, "a check", true,
+    EXPECT_EQ(1, controller.commands.scriptRunner().execScript("Beep\nTTSPlayString \"fine\"", nullptr, "a check", true,
                                                              Hold(controller)));
     EXPECT_TRUE(boxes.boxes.empty()) << Describe(boxes.boxes);
-    EXPECT_EQ(0, controller.commands.scriptRunner.execScript("Beep\nFrobnicate", nullptr, "my name", true,
+    EXPECT_EQ(0, controller.commands.scriptRunner().execScript("Beep\nFrobnicate", nullptr, "my name", true,
                                                              Hold(controller)));
-    EXPECT_EQ(0, controller.commands.scriptRunner.execScript("Beep\nFrobnicate", nullptr, nullptr, false,
+    EXPECT_EQ(0, controller.commands.scriptRunner().execScript("Beep\nFrobnicate", nullptr, nullptr, false,
                                                              Hold(controller)));
     EXPECT_EQ(serial, scriptSerial);
     EXPECT_FALSE(TranscriptHas("script run requested"));
@@ -67,7 +67,7 @@ TEST_F(ScriptExecutionTest, ALongScriptAsTheNameIsCutSoThatTheLineStillShows)
 {
     std::string script = "Frobnicate\n";
     script.append(400, '\'');
-    EXPECT_EQ(0, controller.commands.scriptRunner.execScript(script.c_str(), nullptr, script.c_str(), true,
+    EXPECT_EQ(0, controller.commands.scriptRunner().execScript(script.c_str(), nullptr, script.c_str(), true,
                                                              Hold(controller)));
     ASSERT_EQ(1u, boxes.boxes.size());
     const std::wstring& text = boxes.boxes[0].text;
@@ -79,8 +79,8 @@ TEST_F(ScriptExecutionTest, ALongScriptAsTheNameIsCutSoThatTheLineStillShows)
 TEST_F(ScriptExecutionTest, AFailedCheckShowsTheComErrorAndNeverCountsAsCorrect)
 {
     // The simulated interpreter refuses a null script with an error object.
-    EXPECT_EQ(0, controller.commands.scriptRunner.execScript(nullptr, nullptr, "n", true, Hold(controller)));
-    EXPECT_EQ(0, controller.commands.scriptRunner.execScript(nullptr, nullptr, "n", false, Hold(controller)));
+    EXPECT_EQ(0, controller.commands.scriptRunner().execScript(nullptr, nullptr, "n", true, Hold(controller)));
+    EXPECT_EQ(0, controller.commands.scriptRunner().execScript(nullptr, nullptr, "n", false, Hold(controller)));
     EXPECT_FALSE(TranscriptHas("script run requested"));
     ASSERT_EQ(2u, boxes.boxes.size()) << Describe(boxes.boxes);
     EXPECT_EQ(L"COM Error", boxes.boxes[0].caption);
@@ -113,7 +113,7 @@ TEST_F(ScriptExecutionTest, EachRunHasTheNextCookieAndEndsWithItsOwnResult)
     for (const auto& c : cases) {
         ClearLog();
         const DWORD cookie = scriptSerial + 1;
-        EXPECT_EQ(c.result, controller.commands.scriptRunner.execScript(c.script, c.values, c.script, false,
+        EXPECT_EQ(c.result, controller.commands.scriptRunner().execScript(c.script, c.values, c.script, false,
                                                                         Hold(controller))) << c.script;
         EXPECT_EQ(cookie, scriptSerial);
         const std::vector<std::string> transcript = engine.Transcript();
@@ -141,11 +141,11 @@ TEST_F(ScriptExecutionTest, NestedExecutionsEndWithTheirOwnResultsWhicheverEndAr
         std::vector<std::string> returns;
         int innerResult = -1;
         later.post([&] {
-            innerResult = controller.commands.scriptRunner.execScript(c.inner, nullptr, "inner", false,
+            innerResult = controller.commands.scriptRunner().execScript(c.inner, nullptr, "inner", false,
                                                                       Hold(controller));
             returns.push_back("inner");
         }, 100);
-        const int outerResult = controller.commands.scriptRunner.execScript("Wait 400\nTTSPlayString _arg1", nullptr,
+        const int outerResult = controller.commands.scriptRunner().execScript("Wait 400\nTTSPlayString _arg1", nullptr,
                                                                             "outer", false, Hold(controller));
         returns.push_back("outer");
         EXPECT_EQ(0, outerResult) << c.inner;
@@ -156,7 +156,7 @@ TEST_F(ScriptExecutionTest, NestedExecutionsEndWithTheirOwnResultsWhicheverEndAr
         ASSERT_GE(outerEnd, 0);
         ASSERT_GE(innerEnd, 0);
         EXPECT_EQ(c.innerEndsFirst, innerEnd < outerEnd) << c.inner;
-        EXPECT_EQ(nullptr, controller.commands.scriptRunner.awaitedMessages);
+        EXPECT_FALSE(controller.commands.scriptRunner().waiting());
     }
     EXPECT_FALSE(guard.fired());
 }
@@ -165,11 +165,11 @@ TEST_F(ScriptExecutionTest, AQuitMessageEndsTheWaitAndStaysForTheLoopsAroundIt)
 {
     later.post([] { PostQuitMessage(5); }, 100);
     const DWORD cookie = scriptSerial + 1;
-    EXPECT_EQ(1, controller.commands.scriptRunner.execScript("Wait 1500", nullptr, "n", false, Hold(controller)));
+    EXPECT_EQ(1, controller.commands.scriptRunner().execScript("Wait 1500", nullptr, "n", false, Hold(controller)));
     MSG quit;
     ASSERT_TRUE(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
     EXPECT_EQ(5u, quit.wParam);
-    EXPECT_EQ(nullptr, controller.commands.scriptRunner.awaitedMessages);
+    EXPECT_FALSE(controller.commands.scriptRunner().waiting());
     // The script still ends in the interpreter, for nobody.
     EXPECT_TRUE(PumpUntil([&] { return TranscriptHas("script " + std::to_string(cookie) + " done"); }));
 }
@@ -183,7 +183,7 @@ TEST_F(ScriptExecutionTest, AnEndTakenOffTheQueueByAnotherLoopStillEndsItsWait)
         PumpUntil([&] { return TranscriptHas("script " + std::to_string(cookie) + " error"); });
         PumpUntil([] { return false; }, 100);
     }, 20);
-    EXPECT_EQ(0, controller.commands.scriptRunner.execScript("Wait 200\nTTSPlayString _arg1", nullptr, "n", false,
+    EXPECT_EQ(0, controller.commands.scriptRunner().execScript("Wait 200\nTTSPlayString _arg1", nullptr, "n", false,
                                                              Hold(controller)));
     EXPECT_FALSE(guard.fired());
 }
@@ -209,19 +209,19 @@ TEST_F(ScriptExecutionTest, ARefusedRunAndADisconnectWhileWaitingEndWithoutAWait
             return E_FAIL;
         }
     } refusing;
-    const Microsoft::WRL::ComPtr<IDgnSSvcInterpreter> real = controller.commands.scriptRunner.m_pIDgnSSvcInterpreter;
+    const Microsoft::WRL::ComPtr<IDgnSSvcInterpreter> real = controller.commands.scriptRunner().interpreter();
     refusing.real = real.Get();
-    controller.commands.scriptRunner.m_pIDgnSSvcInterpreter = &refusing;
+    controller.commands.scriptRunner().setInterpreter(&refusing);
     const std::vector<const char*> values = {"a", nullptr};
-    EXPECT_EQ(0, controller.commands.scriptRunner.execScript("Beep", nullptr, "n", false, Hold(controller)));
-    EXPECT_EQ(0, controller.commands.scriptRunner.execScript("Beep", values.data(), "n", false, Hold(controller)));
-    controller.commands.scriptRunner.m_pIDgnSSvcInterpreter = real;
-    EXPECT_EQ(nullptr, controller.commands.scriptRunner.awaitedMessages);
+    EXPECT_EQ(0, controller.commands.scriptRunner().execScript("Beep", nullptr, "n", false, Hold(controller)));
+    EXPECT_EQ(0, controller.commands.scriptRunner().execScript("Beep", values.data(), "n", false, Hold(controller)));
+    controller.commands.scriptRunner().setInterpreter(real);
+    EXPECT_FALSE(controller.commands.scriptRunner().waiting());
 
     // Once disconnected, no script end can come: the wait ends as a failure.
     later.post([&] { controller.disconnectDragon(Hold(controller)); }, 100);
-    EXPECT_EQ(0, controller.commands.scriptRunner.execScript("Wait 3000", nullptr, "n", false, Hold(controller)));
-    EXPECT_EQ(nullptr, controller.commands.scriptRunner.awaitedMessages);
+    EXPECT_EQ(0, controller.commands.scriptRunner().execScript("Wait 3000", nullptr, "n", false, Hold(controller)));
+    EXPECT_FALSE(controller.commands.scriptRunner().waiting());
     EXPECT_FALSE(guard.fired());
 }
 
@@ -249,9 +249,9 @@ TEST_F(ScriptExecutionTest, AMessageTheActiveDialogHandlesIsNotedButCompletesAtT
     bool laterMessageDispatched = false;
     PostMessageW(button, awaited, 7, 0x1234);
     later.post([&] { laterMessageDispatched = true; }, 300);
-    EXPECT_EQ(0x1234, controller.commands.scriptRunner.waitForMessage(awaited, 7, Hold(controller)));
+    EXPECT_EQ(0x1234, controller.commands.scriptRunner().waitForMessage(awaited, 7, Hold(controller)));
     EXPECT_TRUE(laterMessageDispatched);
-    EXPECT_EQ(nullptr, controller.commands.scriptRunner.awaitedMessages);
+    EXPECT_FALSE(controller.commands.scriptRunner().waiting());
     EXPECT_FALSE(guard.fired());
     DestroyWindow(active);
 }

@@ -1,6 +1,7 @@
 // Test command sets in-process against the simulated recogniser: the menu's counts and their
 // ranges, replacing a set, activation by foreground window at utterance begin, the window-
 // module query's answers, and the failure paths of loading and activating.
+#include "CommandHostProbe.h"
 #include "ConnectedModule.h"
 #include "Hold.h"
 #include "../../commands/TestCommands.h"
@@ -84,11 +85,12 @@ TEST_F(TestCommandTest, EachMenuCountLoadsItsRangesNumberedInLoadOrder)
             Menu(c.item);
         else
             controller.commands.loadTestCommands(c.count, Hold(controller));
-        EXPECT_EQ(c.count, controller.commands.loadedCount) << c.count;
-        EXPECT_EQ(c.count + 1, controller.commands.nextCommandNumber) << c.count;
-        int number = controller.commands.loadedCount;
+        EXPECT_EQ(c.count, controller.commands.loadedCount()) << c.count;
+        EXPECT_EQ(c.count + 1, controller.commands.nextCommandNumber()) << c.count;
+        int number = controller.commands.loadedCount();
         int wrong = 0;
-        for (CGramObj* grammar = controller.grammarOwner.grammars; grammar; grammar = grammar->next, --number) {
+        for (CGramObj* grammar = controller.grammarOwner.commandGrammars(); grammar;
+             grammar = grammar->next, --number) {
             bool global = number <= c.lastGlobal, app = !global && number <= c.lastAppSpecific;
             wrong += grammar->number != number || grammar->isSpecific != (global ? 0 : 1) ||
                      grammar->moduleName != (global ? "" : "natspeak") ||
@@ -265,7 +267,7 @@ TEST_F(TestCommandTest, ACompileFailureInRoundOneLeavesNothingAndNoStatistics)
     ClearLog();
     testCommandText = [](int) { return std::string("<1> exported = ;\n"); };
     controller.commands.loadTestCommands(100, Hold(controller));
-    EXPECT_EQ(0, controller.commands.loadedCount);
+    EXPECT_EQ(0, controller.commands.loadedCount());
     EXPECT_EQ(6u, engine.Snapshot().grammars.size());
     ASSERT_TRUE(WaitForDialogLog(dialog, "Compiling from string failed."));
     Sleep(200);
@@ -281,8 +283,8 @@ TEST_F(TestCommandTest, ALoadFailureInRoundKKeepsTheCommandsBeforeItClassifiedBy
 {
     engine.Options().grammarLoadsBeforeError = 59; // round 60 is refused
     controller.commands.loadTestCommands(100, Hold(controller));
-    EXPECT_EQ(59, controller.commands.loadedCount);
-    EXPECT_EQ(60, controller.commands.nextCommandNumber);
+    EXPECT_EQ(59, controller.commands.loadedCount());
+    EXPECT_EQ(60, controller.commands.nextCommandNumber());
     EXPECT_EQ(Bound(1, 50, nullptr), ActiveCommandRules(engine));
     EXPECT_EQ(L"50/0/0", Statistics());
     ASSERT_EQ(1u, boxes.boxes.size());
@@ -326,7 +328,7 @@ TEST_F(TestCommandTest, ReleasingAllWhileAnActivationBoxIsOpenEndsTheWalk)
     engine.Options().activateErrorRule = "30";
     boxes.whileOpen = [this](const RecordedBox&) { Menu(ID_RELEASE_ALL_COMMANDS); };
     controller.commands.loadTestCommands(100, Hold(controller));
-    EXPECT_EQ(0, controller.commands.loadedCount);
+    EXPECT_EQ(0, controller.commands.loadedCount());
     EXPECT_EQ(6u, engine.Snapshot().grammars.size());
     EXPECT_EQ(L"0/0/0", Statistics());
 
@@ -337,7 +339,7 @@ TEST_F(TestCommandTest, ReleasingAllWhileAnActivationBoxIsOpenEndsTheWalk)
     boxes.whileOpen = [this](const RecordedBox&) { Menu(ID_RELEASE_ALL_COMMANDS); };
     Foreground(L"DragonPad - Document");
     Utterance();
-    EXPECT_EQ(0, controller.commands.loadedCount);
+    EXPECT_EQ(0, controller.commands.loadedCount());
     EXPECT_EQ(6u, engine.Snapshot().grammars.size());
     EXPECT_EQ(2u, boxes.boxes.size());
 }
@@ -388,11 +390,9 @@ TEST_F(TestCommandTest, WithNothingLoadedTheStatisticsBoxesAreNotRewritten)
     };
     for (const auto& c : cases) {
         // Counts the boxes do not show: a refresh would write them.
-        controller.commands.globalActiveCount = 7;
-        controller.commands.appActiveCount = 8;
-        controller.commands.windowActiveCount = 9;
+        CommandHostProbe::setActivationCounts(controller.commands, 7, 8, 9);
         c.act();
-        EXPECT_EQ(0, controller.commands.loadedCount) << c.what;
+        EXPECT_EQ(0, controller.commands.loadedCount()) << c.what;
         EXPECT_EQ(L"0/0/0", Statistics()) << c.what;
     }
 }
@@ -417,8 +417,8 @@ TEST_F(TestCommandTest, AnUtteranceInTheSameWindowCallsNothingUntilARuleStateCha
     EXPECT_EQ(L"50/25/0", Statistics());
 
     // A rule the module itself deactivated meanwhile comes back at the next utterance.
-    CGramObj* sixty = controller.grammarOwner.grammars;
-    for (int number = controller.commands.loadedCount; number > 60; --number)
+    CGramObj* sixty = controller.grammarOwner.commandGrammars();
+    for (int number = controller.commands.loadedCount(); number > 60; --number)
         sixty = sixty->next;
     sixty->deactivate("60");
     EXPECT_LT(2u, utteranceCalls());
