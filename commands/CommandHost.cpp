@@ -5,20 +5,8 @@
 #include "../common/MessageBoxes.h"
 #include "../ui/resource.h"
 
-#include <cstdarg>
 #include <cstdio>
 #include <memory>
-
-void CommandHost::logFormat(const char* format, ...)
-{
-    char buffer[256];
-    va_list arguments;
-    va_start(arguments, format);
-    vsnprintf(buffer, sizeof(buffer), format, arguments);
-    va_end(arguments);
-    buffer[sizeof(buffer) - 1] = '\0';
-    log(buffer);
-}
 
 CommandHost::CommandHost(ControllerLifetime& lifetime, GrammarOwner& owner) : m_lifetime(lifetime), m_owner(owner) {}
 
@@ -57,7 +45,7 @@ void CommandHost::releaseAll(const Busy&)
         return;
     m_scripts.clear();
     m_releasedCount = 0;
-    logFormat("\n>> Releasing %i commands ... please wait ... ", m_loadedCount);
+    m_owner.logFormat("\n>> Releasing %i commands ... please wait ... ", m_loadedCount);
     m_startTicks = GetTickCount64();
     m_owner.releaseCommandGrammars(&m_releasedCount);
     m_loadedCount -= m_releasedCount;
@@ -71,7 +59,7 @@ void CommandHost::releaseAll(const Busy&)
     m_appActiveCount = 0;
     m_windowActiveCount = 0;
     m_endTicks = GetTickCount64();
-    logFormat("done in %llu ms.\n", m_endTicks - m_startTicks);
+    m_owner.logFormat("done in %llu ms.\n", m_endTicks - m_startTicks);
     refreshStatistics();
 }
 

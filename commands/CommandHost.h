@@ -40,8 +40,6 @@ public:
 
     // The message log.
     void log(const char* text, int highlight = 0) { m_owner.log(text, highlight); }
-    // printf-style into a 256-byte buffer; longer texts are cut.
-    void logFormat(const char* format, ...);
 
     // The grammar compiler while connected, else null. It is made by the first connect and
     // lives as long as the controller, so a compilation on the stack below a disconnect (in a

@@ -53,7 +53,7 @@ void CommandHost::loadTestCommands(int count, const Busy& busy)
 
     const int half = count / 2;
     const int threeQuarters = (count / 4) * 3;
-    logFormat(">> Creating and loading %i commands: Test 1-%i ...\n... Test 1-%i as Global Commands, already "
+    m_owner.logFormat(">> Creating and loading %i commands: Test 1-%i ...\n... Test 1-%i as Global Commands, already "
               "activated,\n... Test %i-%i as App-Specific for DragonPad,\n... Test %i-%i as Window-Specific for "
               "DragonPad, Font Dialog.\n",
               count, count, half, half + 1, threeQuarters, threeQuarters + 1, count);
@@ -71,7 +71,7 @@ void CommandHost::loadTestCommands(int count, const Busy& busy)
         }
         CGramObj* loaded = loadCommandGrammar(parser->packed, busy);
         if (!loaded) {
-            logFormat("\nGrammar failed to load in round %i ...\n\n", k);
+            m_owner.logFormat("\nGrammar failed to load in round %i ...\n\n", k);
             break;
         }
         if (i >= half) {
@@ -97,7 +97,7 @@ void CommandHost::loadTestCommands(int count, const Busy& busy)
         if (step.grammar.activate(RuleName(step.number).text, nullptr))
             ++m_globalActiveCount;
         else
-            logFormat(kActivationFailed, step.number);
+            m_owner.logFormat(kActivationFailed, step.number);
     }
     // A box's message loop may have released the set meanwhile: it wrote its own lines.
     if (walk.interrupted())
@@ -168,7 +168,7 @@ void CommandHost::updateWindowActivation(std::string moduleName, std::string tit
             if (active)
                 ++count;
             else
-                logFormat(kActivationFailed, step.number);
+                m_owner.logFormat(kActivationFailed, step.number);
             settled = settled && active;
         }
         // else: bound by the engine to the window of its last activation

@@ -2,6 +2,9 @@
 
 #include "CGramObj.h"
 
+#include <cstdarg>
+#include <cstdio>
+
 namespace {
 
 // The command and the built-in grammar lists are chained through different fields.
@@ -52,6 +55,16 @@ void GrammarOwner::unlinkBuiltinGrammar(CGramObj* grammar)
     RemoveGrammar(m_builtinGrammars, &CGramObj::builtinNext, grammar);
 }
 
+void GrammarOwner::logFormat(const char* format, ...)
+{
+    char buffer[256];
+    va_list arguments;
+    va_start(arguments, format);
+    vsnprintf(buffer, sizeof(buffer), format, arguments);
+    va_end(arguments);
+    buffer[sizeof(buffer) - 1] = '\0';
+    log(buffer);
+}
 
 GrammarWalk GrammarOwner::walkCommandGrammars(int firstNumber) const
 {

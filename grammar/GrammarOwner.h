@@ -45,8 +45,11 @@ public:
 
     // The test-driver window, while there is one: the log and the statistics boxes.
     DriverOutput& driverOutput() { return m_driverOutput; }
+    const DriverOutput& driverOutput() const { return m_driverOutput; }
     // The message log; nothing is written without a test-driver window.
     void log(const char* text, int highlight = 0) { m_driverOutput.appendLog(text, highlight); }
+    // printf-style into a 256-byte buffer; longer texts are cut.
+    void logFormat(const char* format, ...);
 
     HRESULT makeSink(CGramObj& grammar, GrammarKind kind, DWORD option1, DWORD option2,
                      Microsoft::WRL::ComPtr<GrammarSink>& sink) const

@@ -6,6 +6,11 @@ namespace {
 
 const char32_t Replacement = 0xFFFD;
 
+char FoldedAscii(char c)
+{
+    return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
+}
+
 void AppendUtf8(std::string& out, char32_t c)
 {
     if (c < 0x80) {
@@ -140,16 +145,17 @@ bool EqualIgnoringAsciiCase(const std::string& a, const std::string& b)
 {
     if (a.size() != b.size())
         return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'A' && x <= 'Z')
-            x = char(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z')
-            y = char(y - 'A' + 'a');
-        if (x != y)
+    for (size_t i = 0; i < a.size(); ++i)
+        if (FoldedAscii(a[i]) != FoldedAscii(b[i]))
             return false;
-    }
     return true;
+}
+
+std::string FoldedAsciiCase(std::string text)
+{
+    for (char& c : text)
+        c = FoldedAscii(c);
+    return text;
 }
 
 std::vector<std::string> SplitWords(const std::string& text)

@@ -41,6 +41,9 @@ std::string Utf8ToCp1252(const std::string& text);
 
 // ASCII letters compare without case; every other byte exactly.
 bool EqualIgnoringAsciiCase(const std::string& a, const std::string& b);
+// The text with ASCII letters in lower case: two texts have the same folded form exactly
+// when EqualIgnoringAsciiCase holds for them.
+std::string FoldedAsciiCase(std::string text);
 
 // Splits at spaces, tabs, CR and LF; no empty words.
 std::vector<std::string> SplitWords(const std::string& text);

@@ -12,14 +12,6 @@ namespace {
 // Nested operations and rule references together; each level takes three small frames.
 constexpr size_t MaxBuildDepth = 1024;
 
-std::string FoldedAsciiCase(std::string text)
-{
-    for (char& c : text)
-        if (c >= 'A' && c <= 'Z')
-            c = char(c - 'A' + 'a');
-    return text;
-}
-
 } // namespace
 
 uint32_t SymbolTable::Intern(Kind kind, const std::string& text, bool anyWord)

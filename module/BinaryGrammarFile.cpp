@@ -88,10 +88,11 @@ void ModuleController::loadFromBinary(const Busy& busy)
     case FileRead::Missing:
         return;
     case FileRead::TooLarge:
-        commands.logFormat("The grammar file is too large to be loaded (%llu bytes).\r\n", size);
+        grammarOwner.logFormat("The grammar file is too large to be loaded (%llu bytes).\r\n", size);
         return;
     case FileRead::Failed:
-        commands.logFormat("The grammar file could not be read (error %lu).\r\n", static_cast<unsigned long>(error));
+        grammarOwner.logFormat("The grammar file could not be read (error %lu).\r\n",
+                               static_cast<unsigned long>(error));
         return;
     }
 

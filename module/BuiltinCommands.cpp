@@ -5,7 +5,6 @@
 #include "../compiler/GramParser.h"
 #include "../grammar/CGramObj.h"
 
-#include <cstdio>
 #include <memory>
 
 const BuiltinCommand kBuiltinCommands[6] = {
@@ -22,17 +21,6 @@ const BuiltinCommand kBuiltinCommands[6] = {
     {"builtin6", "<builtin6> exported = Quillmoor Bottom Right;\n", L"Quillmoor Bottom Right", BuiltinAction::Place,
      Corner::BottomRight, Listens::WhileShown},
 };
-
-namespace {
-
-void LogRuleFailure(GrammarOwner& owner, const char* format, const char* rule)
-{
-    char text[256];
-    snprintf(text, sizeof(text), format, rule);
-    owner.log(text);
-}
-
-} // namespace
 
 bool BuiltinCommands::load(GramParser& compiler)
 {
@@ -63,10 +51,10 @@ void BuiltinCommands::setRuleState(bool shown, const Busy&)
         const char* rule = command.ruleName;
         if ((command.listens == Listens::WhileShown) == shown) {
             if (!step.grammar.activate(rule, nullptr))
-                LogRuleFailure(m_owner, "\nGrammar object failed to activate rule %s ...\n\n", rule);
+                m_owner.logFormat("\nGrammar object failed to activate rule %s ...\n\n", rule);
         } else {
             if (!step.grammar.deactivate(rule))
-                LogRuleFailure(m_owner, "\nGrammar object failed to deactivate rule %s ...\n\n", rule);
+                m_owner.logFormat("\nGrammar object failed to deactivate rule %s ...\n\n", rule);
         }
     }
 }

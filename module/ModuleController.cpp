@@ -67,7 +67,7 @@ ModuleController::~ModuleController()
 
 HWND ModuleController::dialogWindow() const
 {
-    return testDriver ? testDriver->dialog.load() : nullptr;
+    return grammarOwner.driverOutput().currentDialog();
 }
 
 HRESULT ModuleController::createGrammarSink(CGramObj& grammar, GrammarKind kind, DWORD option1, DWORD option2,
@@ -92,8 +92,7 @@ bool ModuleController::acquireInterfaces()
     grammarOwner.setCentral(central);
     if (!central)
         return false;
-    grammarOwner.central()->QueryInterface(IID_IDgnSREngineControl,
-                                         reinterpret_cast<void**>(engineControl.ReleaseAndGetAddressOf()));
+    central->QueryInterface(IID_IDgnSREngineControl, reinterpret_cast<void**>(engineControl.ReleaseAndGetAddressOf()));
 
     ComPtr<IUnknown> services;
     site->QueryService(SID_DgnSpeechServices, IID_IDgnSpeechServicesObject,
@@ -168,7 +167,7 @@ bool ModuleController::connectDragon(IServiceProvider* newSite, const Busy& busy
     }
 
     grammarOwner.central()->QueryInterface(IID_IDgnEngineExtra,
-                                         reinterpret_cast<void**>(engineExtra.ReleaseAndGetAddressOf()));
+                                           reinterpret_cast<void**>(engineExtra.ReleaseAndGetAddressOf()));
 
     commands.setControllerWindow(CreateControllerWindow());
     if (!commands.controllerWindow())
@@ -183,7 +182,7 @@ bool ModuleController::connectDragon(IServiceProvider* newSite, const Busy& busy
     if (HWND dialog = dialogWindow())
         ShowWindow(dialog, SW_SHOW);
     grammarOwner.log(loaded ? "... compiling and loading built-in commands done.\n"
-               : "... compiling or loading built-in commands failed!\n");
+                            : "... compiling or loading built-in commands failed!\n");
     grammarOwner.log(kWelcomeText);
 
     predefinedLists = ParsePredefinedLists(builtinListText);
